@@ -1,0 +1,144 @@
+#include "net/MsgTransport.h"
+
+#include "net/TransportTexts.h"
+
+namespace MsgWire {
+
+const QByteArray kReply = QByteArrayLiteral("OK              ");
+
+QByteArray field(const QByteArray &bytes)
+{
+    return QByteArray::number(bytes.size()).rightJustified(4, '0') + bytes;
+}
+
+std::optional<int> lengthFieldValue(QByteArrayView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < n && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n)
+        return std::nullopt;
+    int value = 0;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
+        if (value > (INT_MAX - digit) / base)
+            return std::nullopt;
+        value = value * base + digit;
+    }
+    return negative ? -value : value;
+}
+
+Delivery readDelivery(const std::function<QByteArray(int)> &read)
+{
+    Delivery delivery;
+    for (QByteArray *target : {&delivery.from, &delivery.message}) {
+        const std::optional<int> length = lengthFieldValue(read(4));
+        if (!length)
+            throw ESockError(TransportTexts::badLengthField());
+        if (*length > 0)
+            *target = read(*length);
+    }
+    return delivery;
+}
+
+} // namespace MsgWire
+
+TMsgClient::TMsgClient(QObject *owner) : TSockSession(owner)
+{
+    setPort(MsgWire::kDefaultPort);
+}
+
+TMsgClient::~TMsgClient()
+{
+    beginDestruction();
+    try {
+        Abort();
+    } catch (...) {
+    }
+}
+
+void TMsgClient::Abort()
+{
+    if (isConnected()) {
+        Cancel();
+        Disconnect();
+    }
+}
+
+QByteArray TMsgClient::SendMsg(const QByteArray &text)
+{
+    // The four-digit length cannot announce more; refuse before anything goes out.
+    if (m_fromName.size() > MsgWire::kMaxField || text.size() > MsgWire::kMaxField)
+        throw ESockError(TransportTexts::messageTooLong());
+    Connect();
+    QByteArray reply;
+    try {
+        // Each field goes out whole, zero bytes included, so its length always matches.
+        ReportStatus(TransportTexts::statusLevel(TransportTexts::Status::Write),
+                     TransportTexts::statusText(TransportTexts::Status::Write));
+        SendBuffer(MsgWire::field(m_fromName));
+        ReportStatus(TransportTexts::statusLevel(TransportTexts::Status::Write),
+                     TransportTexts::statusText(TransportTexts::Status::Write));
+        SendBuffer(MsgWire::field(text));
+        emit OnMessageSent(this);
+        reply = Read(16);
+    } catch (...) {
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+        throw;
+    }
+    Disconnect();
+    return reply;
+}
+
+TMsgServer::TMsgServer(QObject *owner) : TGeneralServer(owner)
+{
+    setPort(MsgWire::kDefaultPort);
+}
+
+TMsgServer::~TMsgServer()
+{
+    beginDestruction();
+}
+
+TGeneralServer *TMsgServer::createSession()
+{
+    return new TMsgServer(this);
+}
+
+void TMsgServer::Serve()
+{
+    const MsgWire::Delivery delivery = MsgWire::readDelivery([this](int count) { return Read(count); });
+    Write(MsgWire::kReply);
+    auto *listener = qobject_cast<TMsgServer *>(server());
+    // A session that was cancelled (its server is going, or it had to make room) delivers
+    // nothing more.
+    if (listener && !isCanceled())
+        emit listener->OnMSG(this, delivery.from, delivery.message);
+    waitForClientClose();
+}

@@ -1,0 +1,945 @@
+#include "net/SockSession.h"
+
+#include "net/TransportTexts.h"
+#include "platform/EventPump.h"
+
+#include <QMetaMethod>
+#include <QMetaObject>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using TransportTexts::Status;
+
+namespace {
+
+// Data moves in chunks of at most this many bytes per receive or send.
+constexpr qsizetype kChunk = 16383;
+// Largest text one Write hands over.
+constexpr qsizetype kMaxWrite = 16384;
+
+// Sessions holding the socket layer, and its description lines.
+std::mutex g_socketUsersMutex;
+int g_socketUsers = 0;
+QStringList g_socketInfo;
+
+void addSocketUser()
+{
+    std::lock_guard lock(g_socketUsersMutex);
+    if (++g_socketUsers == 1 && g_socketInfo.isEmpty()) {
+        rlimit files{};
+        const qulonglong maxSockets =
+            getrlimit(RLIMIT_NOFILE, &files) == 0 ? qMin<qulonglong>(files.rlim_cur, 65535) : 0;
+        g_socketInfo = {
+            TransportTexts::infoVersion() + QStringLiteral("1.1"),
+            TransportTexts::infoHighVersion() + QStringLiteral("2.2"),
+            TransportTexts::infoDescription() + QStringLiteral("POSIX-Sockets"),
+            TransportTexts::infoSystem() + QStringLiteral("Bereit"),
+            TransportTexts::infoMaxSockets() + QString::number(maxSockets),
+            TransportTexts::infoMaxUdp() + QString::number(65507),
+        };
+    }
+}
+
+void removeSocketUser()
+{
+    std::lock_guard lock(g_socketUsersMutex);
+    --g_socketUsers;
+}
+
+// Serialises the accept path and the release of server sessions.
+std::mutex g_serverLock;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TThreadTimer::TThreadTimer(QObject *owner) : QObject(owner), m_timer(new QTimer(this))
+{
+    connect(m_timer, &QTimer::timeout, this, [this] { emit OnTimer(this); });
+    UpdateTimer();
+}
+
+void TThreadTimer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    UpdateTimer();
+}
+
+void TThreadTimer::setInterval(uint interval)
+{
+    if (interval == m_interval)
+        return;
+    m_interval = interval;
+    UpdateTimer();
+}
+
+void TThreadTimer::UpdateTimer()
+{
+    m_timer->stop();
+    if (m_interval != 0 && m_enabled)
+        m_timer->start(static_cast<int>(qMin<uint>(m_interval, INT_MAX)));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TSockSession::TSockSession(QObject *owner)
+    : QObject(owner), m_socket(new platform::AsyncSocket(this)), m_lookup(new platform::HostLookup(this)),
+      m_timer(new TThreadTimer(this))
+{
+    m_timer->setEnabled(false);
+    connect(m_timer, &TThreadTimer::OnTimer, this, &TSockSession::TimerFired);
+    connect(m_socket, &platform::AsyncSocket::socketEvent, this, [this](int event, int error) {
+        // Like a window procedure: nothing raised while handling a notification gets out.
+        try {
+            HandleSocketEvent(event, error);
+        } catch (...) {
+        }
+    });
+    connect(m_lookup, &platform::HostLookup::finished, this, [this](std::uint32_t address, int error) {
+        std::lock_guard lock(m_mutex);
+        m_lastEventOK = error == 0;
+        m_lookupAddress = address;
+        if (error != 0)
+            m_lastError = error;
+        m_replyArrived = true;
+        m_changed.notify_all();
+    });
+    InitializeSockets();
+}
+
+TSockSession::~TSockSession()
+{
+    beginDestruction();
+    ReportStatus(TransportTexts::statusLevel(Status::Destroy), TransportTexts::statusText(Status::Destroy));
+    Cancel();
+    m_timer->setEnabled(false);
+    m_lookup->abort();
+    {
+        std::lock_guard lock(m_mutex);
+        m_destroying = true;
+    }
+    try {
+        CloseSocket();
+    } catch (...) {
+    }
+    removeSocketUser();
+}
+
+void TSockSession::InitializeSockets()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Initialize), TransportTexts::statusText(Status::Initialize));
+    addSocketUser();
+    // Only the first socket of a session resets its connection when closed.
+    if (!m_socket->create() || !m_socket->setLinger(true, 0)) {
+        m_socket->close();
+        removeSocketUser();
+        throw ESockError(TransportTexts::initFailed());
+    }
+    m_socket->select(platform::seAll);
+}
+
+QString TSockSession::status() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_status;
+}
+
+bool TSockSession::isConnected() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_connected;
+}
+
+int TSockSession::lastError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
+}
+
+bool TSockSession::isCanceled() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_canceled;
+}
+
+TSockSession::Clock::time_point TSockSession::lastProgress() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastProgress;
+}
+
+QString TSockSession::peerAddress() const
+{
+    return m_peerAddress == 0 ? QString() : platform::dottedAddress(m_peerAddress);
+}
+
+QStringList TSockSession::socketInfo()
+{
+    std::lock_guard lock(g_socketUsersMutex);
+    return g_socketInfo;
+}
+
+int TSockSession::boundPort() const
+{
+    return m_socket->localPort();
+}
+
+bool TSockSession::onOwnerThread() const
+{
+    return QThread::currentThread() == thread();
+}
+
+bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit, bool sinceProgress)
+{
+    if (onOwnerThread()) {
+        platform::waitUntil([&] {
+            std::lock_guard lock(m_mutex);
+            return done();
+        });
+        return true;
+    }
+    std::unique_lock lock(m_mutex);
+    if (limit <= 0ms) {
+        m_changed.wait(lock, done);
+        return true;
+    }
+    const Clock::time_point start = Clock::now();
+    while (!done()) {
+        const Clock::time_point deadline = (sinceProgress ? std::max(start, m_lastProgress) : start) + limit;
+        if (Clock::now() >= deadline)
+            return false;
+        m_changed.wait_until(lock, deadline);
+    }
+    return true;
+}
+
+void TSockSession::ReportStatus(int level, const QString &text)
+{
+    if (level > m_reportLevel)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_status = text;
+    }
+    if (!m_componentDestroying)
+        emit OnStatus(this, text);
+}
+
+void TSockSession::ResolveHost()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::ResolveHost), TransportTexts::statusText(Status::ResolveHost));
+    const std::uint32_t dotted = platform::inetAddr(m_host.toLatin1());
+    if (dotted != platform::kInaddrNone) {
+        m_peerAddress = dotted; // "0.0.0.0" gives 0: no address
+        return;
+    }
+    m_peerAddress = 0;
+    StartTimer();
+    {
+        std::lock_guard lock(m_mutex);
+        m_replyArrived = false;
+        m_lookupAddress = 0;
+    }
+    m_lookup->start(m_host);
+    waitFor([this] { return m_replyArrived || m_timedOut || m_canceled; });
+    StopTimer();
+    bool timedOut, canceled, ok;
+    std::uint32_t address;
+    {
+        std::lock_guard lock(m_mutex);
+        timedOut = m_timedOut;
+        canceled = m_canceled;
+        ok = m_lastEventOK;
+        address = m_lookupAddress;
+    }
+    if (timedOut || canceled) {
+        m_lookup->abort(); // a late answer is ignored
+        throw ESockError(timedOut ? TransportTexts::lookupTimedOut() : TransportTexts::lookupCanceled());
+    }
+    if (!ok)
+        throw ESockError(TransportTexts::lookupFailed());
+    m_peerAddress = address;
+    emit OnHostResolved(this);
+}
+
+void TSockSession::Connect()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Connect), TransportTexts::statusText(Status::Connect));
+    {
+        std::lock_guard lock(m_mutex);
+        m_canceled = false;
+        if (m_connected)
+            throw ESockError(TransportTexts::alreadyConnected());
+    }
+    for (int attempt = 0;; ++attempt) {
+        try {
+            ResolveHost();
+        } catch (const ESockError &e) {
+            if (e.message() == TransportTexts::lookupTimedOut() || e.message() == TransportTexts::lookupCanceled())
+                throw;
+            m_peerAddress = 0;
+        }
+        if (m_peerAddress != 0)
+            break;
+        if (attempt > 0 || !isSignalConnected(QMetaMethod::fromSignal(&TSockSession::OnInvalidHost)))
+            throw ESockError(TransportTexts::nullAddress());
+        bool handled = false;
+        emit OnInvalidHost(handled);
+        if (!handled)
+            throw ESockError(TransportTexts::nullAddress());
+    }
+    m_peerPort = static_cast<std::uint16_t>(m_port);
+    {
+        std::lock_guard lock(m_mutex);
+        m_replyArrived = false;
+        m_lastEventOK = true;
+        m_peerGone = false;
+    }
+    if (m_socket->connectTo(m_peerAddress, m_peerPort) != 0)
+        CheckError(platform::wsaWouldBlock);
+    StartTimer();
+    waitFor([this] { return m_connected || m_timedOut || m_canceled || !m_lastEventOK; });
+    StopTimer();
+    bool timedOut, canceled, ok;
+    {
+        std::lock_guard lock(m_mutex);
+        timedOut = m_timedOut;
+        canceled = m_canceled;
+        ok = m_lastEventOK;
+    }
+    if (!timedOut && !canceled && ok)
+        return;
+    // A socket whose attempt failed cannot try again: the next Connect gets a fresh one.
+    makeFreshSocket(false);
+    emit OnConnectionFailed(this);
+    if (timedOut)
+        throw ESockError(TransportTexts::connectTimedOut());
+    if (canceled)
+        throw ESockError(TransportTexts::connectCanceled());
+    throw ESockError(TransportTexts::connectFailed());
+}
+
+void TSockSession::Disconnect()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Disconnect), TransportTexts::statusText(Status::Disconnect));
+    CloseSocket();
+}
+
+void TSockSession::Cancel()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Cancel), TransportTexts::statusText(Status::Cancel));
+    std::lock_guard lock(m_mutex);
+    m_canceled = true;
+    m_changed.notify_all();
+}
+
+void TSockSession::Abort() {}
+
+void TSockSession::makeFreshSocket(bool reportFailure)
+{
+    m_socket->close();
+    if (m_socket->create()) {
+        m_socket->select(platform::seAll);
+    } else if (reportFailure) {
+        throw ESockError(TransportTexts::ErrorToText(platform::lastSocketError()));
+    }
+}
+
+void TSockSession::CloseSocket()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::CloseSocket), TransportTexts::statusText(Status::CloseSocket));
+    bool destroying;
+    {
+        std::lock_guard lock(m_mutex);
+        m_connected = false;
+        m_peerGone = true;
+        destroying = m_destroying;
+        m_changed.notify_all();
+    }
+    if (!m_socket->isValid())
+        return;
+    if (m_socket->close() != 0) {
+        CheckError(platform::wsaWouldBlock);
+        return;
+    }
+    if (!m_componentDestroying)
+        emit OnDisconnect(this);
+    if (!destroying)
+        makeFreshSocket(true);
+}
+
+void TSockSession::Write(const QByteArray &text)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Write), TransportTexts::statusText(Status::Write));
+    qsizetype length = text.indexOf('\0');
+    if (length < 0)
+        length = text.size();
+    SendBuffer(text.constData(), static_cast<int>(qMin(length, kMaxWrite)));
+}
+
+void TSockSession::Writeln(const QByteArray &text)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Writeln), TransportTexts::statusText(Status::Writeln));
+    Write(text + "\r\n");
+}
+
+void TSockSession::SendBuffer(const QByteArray &data)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer), TransportTexts::statusText(Status::SendBuffer));
+    queueBytes(data.constData(), data.size());
+}
+
+void TSockSession::SendBuffer(const char *data, int length)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer), TransportTexts::statusText(Status::SendBuffer));
+    if (length <= 0)
+        length = data ? static_cast<int>(qstrnlen(data, 65535)) : 0;
+    queueBytes(data, length);
+}
+
+void TSockSession::queueBytes(const char *data, qsizetype length)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_canceled)
+            return;
+        m_sendQueue.append(data, length);
+        m_sendComplete = false;
+    }
+    postSendMore();
+    waitFor([this] { return m_sendComplete || m_canceled || m_peerGone; }, m_stallLimit);
+    std::lock_guard lock(m_mutex);
+    if (m_canceled) {
+        m_canceled = false;
+        throw EAbortError(TransportTexts::sendCanceled());
+    }
+    if (!m_sendComplete)
+        throw ESockError(m_peerGone ? TransportTexts::connectionLost() : TransportTexts::receiveTimedOut());
+}
+
+QByteArray TSockSession::Read(int count)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Read), TransportTexts::statusText(Status::Read, count));
+    bool arrived = true;
+    if (count > 0)
+        arrived = waitFor([this, count] { return m_receiveBuffer.size() >= count || m_canceled || m_peerGone; },
+                          m_stallLimit);
+    std::lock_guard lock(m_mutex);
+    if (m_canceled) {
+        m_canceled = false;
+        throw EAbortError(TransportTexts::sendCanceled());
+    }
+    if (count <= 0)
+        count = static_cast<int>(qMin<qsizetype>(m_receiveBuffer.size(), 65535));
+    if (m_receiveBuffer.size() < count)
+        throw ESockError(arrived ? TransportTexts::connectionLost() : TransportTexts::receiveTimedOut());
+    QByteArray result = m_receiveBuffer.left(count);
+    m_receiveBuffer.remove(0, count);
+    return result;
+}
+
+QByteArray TSockSession::ReadLn()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::ReadLn), TransportTexts::statusText(Status::ReadLn));
+    const bool arrived =
+        waitFor([this] { return m_receiveBuffer.contains('\n') || m_canceled || m_peerGone; }, m_stallLimit);
+    std::lock_guard lock(m_mutex);
+    if (m_canceled)
+        throw EAbortError(TransportTexts::readLnCanceled()); // Canceled stays set
+    const qsizetype end = m_receiveBuffer.indexOf('\n');
+    if (end < 0)
+        throw ESockError(arrived ? TransportTexts::connectionLost() : TransportTexts::receiveTimedOut());
+    QByteArray result = m_receiveBuffer.left(end + 1);
+    m_receiveBuffer.remove(0, end + 1);
+    return result;
+}
+
+QByteArray TSockSession::Transaction(const QByteArray &text)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Transaction), TransportTexts::statusText(Status::Transaction));
+    m_replyCode = 0;
+    Writeln(text);
+    m_replyText = ReadLn();
+    if (!m_replyText.isEmpty()) {
+        // Nothing received is interpreted: the reply is reported as plain text.
+        ReportStatus(TransportTexts::kReplyLevel, QString::fromLatin1(m_replyText));
+        qsizetype digits = 0;
+        while (digits < m_replyText.size() && digits < 10 && m_replyText.at(digits) >= '0'
+               && m_replyText.at(digits) <= '9')
+            ++digits;
+        if (digits > 0) {
+            bool ok = false;
+            const int value = m_replyText.left(digits).toInt(&ok);
+            m_replyCode = ok && value <= 32767 ? value : 0;
+        }
+    }
+    return m_replyText;
+}
+
+void TSockSession::Listen()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::Listen), TransportTexts::statusText(Status::Listen));
+    {
+        std::lock_guard lock(m_mutex);
+        m_replyArrived = false;
+    }
+    std::uint32_t address = platform::inetAddr(m_listenAddress);
+    if (address == platform::kInaddrNone)
+        address = 0;
+    m_socket->setReuseAddress(true);
+    m_socket->select(platform::seAccept);
+    m_listenOk = m_socket->bindTo(address, static_cast<std::uint16_t>(m_port)) == 0
+                 && m_socket->listen(m_backlog) == 0;
+    if (!m_listenOk) {
+        std::lock_guard lock(m_mutex);
+        m_lastError = platform::lastSocketError();
+    }
+}
+
+int TSockSession::Accept()
+{
+    waitFor([this] { return m_replyArrived || m_canceled; });
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_canceled)
+            throw ESockError(TransportTexts::acceptCanceled());
+        if (!m_lastEventOK)
+            throw ESockError(TransportTexts::acceptFailed());
+    }
+    ReportStatus(TransportTexts::statusLevel(Status::Accept), TransportTexts::statusText(Status::Accept));
+    const int descriptor = m_socket->accept(&m_peerAddress, &m_peerPort);
+    if (descriptor < 0) {
+        const int error = platform::lastSocketError();
+        std::lock_guard lock(m_mutex);
+        m_lastError = error;
+        throw ESockError(TransportTexts::ErrorToText(error));
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_canceled) {
+        m_canceled = false;
+        ::close(descriptor);
+        throw EAbortError(TransportTexts::sendCanceled());
+    }
+    return descriptor;
+}
+
+void TSockSession::adoptConnection(int descriptor, std::uint32_t peerAddress, std::uint16_t peerPort)
+{
+    m_socket->close();
+    m_peerAddress = peerAddress;
+    m_peerPort = peerPort;
+    {
+        std::lock_guard lock(m_mutex);
+        m_connected = true;
+        m_peerGone = false;
+        m_lastProgress = Clock::now();
+    }
+    m_socket->adopt(descriptor);
+    m_socket->select(platform::seAll);
+}
+
+QString TSockSession::ErrorToText(int code)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::ErrorToText), TransportTexts::statusText(Status::ErrorToText));
+    return TransportTexts::ErrorToText(code);
+}
+
+QString TSockSession::CheckError(int tolerated)
+{
+    ReportStatus(TransportTexts::statusLevel(Status::CheckError), TransportTexts::statusText(Status::CheckError));
+    const int error = platform::lastSocketError();
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastError = error;
+    }
+    if (error == tolerated)
+        return {};
+    throw ESockError(ErrorToText(error));
+}
+
+void TSockSession::StartTimer()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::StartTimer), TransportTexts::statusText(Status::StartTimer));
+    {
+        std::lock_guard lock(m_mutex);
+        m_timedOut = false;
+    }
+    m_timer->setInterval(static_cast<uint>(qMax(0, m_timeOut)));
+    m_timer->setEnabled(true);
+}
+
+void TSockSession::StopTimer()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::StopTimer), TransportTexts::statusText(Status::StopTimer));
+    m_timer->setEnabled(false);
+}
+
+void TSockSession::TimerFired()
+{
+    ReportStatus(TransportTexts::statusLevel(Status::TimerFired), TransportTexts::statusText(Status::TimerFired));
+    StopTimer();
+    {
+        std::lock_guard lock(m_mutex);
+        m_timedOut = true;
+        m_changed.notify_all();
+    }
+    Abort();
+}
+
+void TSockSession::HandleSocketEvent(int event, int error)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastEventOK = error == 0;
+        if (error != 0)
+            m_lastError = error;
+    }
+    switch (event) {
+    case platform::seRead:
+        ReadToStream();
+        break;
+    case platform::seWrite:
+        WriteFromStream();
+        break;
+    case platform::seAccept:
+        {
+            std::lock_guard lock(m_mutex);
+            m_connected = true;
+        }
+        if (m_acceptHook)
+            m_acceptHook();
+        break;
+    case platform::seConnect:
+        if (error == 0) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_connected = true;
+                m_changed.notify_all();
+            }
+            emit OnConnect(this);
+        }
+        break;
+    case platform::seClose: {
+        // Collect what the peer sent before it went.
+        char scratch[kChunk];
+        for (;;) {
+            if (isCanceled())
+                break;
+            const qint64 n = m_socket->recv(scratch, kChunk);
+            if (n <= 0)
+                break;
+            appendReceived(scratch, n);
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_connected = false;
+            m_peerGone = true;
+            m_changed.notify_all();
+        }
+        CloseSocket();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TSockSession::appendReceived(const char *data, qsizetype length)
+{
+    std::lock_guard lock(m_mutex);
+    // A server session never needs more than its two fields; anything beyond is dropped.
+    if (m_receiveLimit > 0)
+        length = qBound<qsizetype>(0, m_receiveLimit - m_receiveBuffer.size(), length);
+    m_receiveBuffer.append(data, length);
+    m_lastProgress = Clock::now();
+    m_changed.notify_all();
+}
+
+void TSockSession::postSendMore()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            try {
+                WriteFromStream();
+            } catch (...) {
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TSockSession::postReadMore()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            try {
+                ReadToStream();
+            } catch (...) {
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TSockSession::WriteFromStream()
+{
+    if (m_streamBusy)
+        return;
+    m_streamBusy = true;
+    ReportStatus(TransportTexts::statusLevel(Status::WriteFromStream),
+                 TransportTexts::statusText(Status::WriteFromStream));
+    QByteArray chunk;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_sendQueue.isEmpty() && !m_canceled)
+            chunk = m_sendQueue.left(kChunk);
+    }
+    if (!chunk.isEmpty()) {
+        const qint64 sent = m_socket->send(chunk.constData(), chunk.size());
+        std::lock_guard lock(m_mutex);
+        if (sent < 0) {
+            m_lastError = platform::lastSocketError();
+            // A broken connection ends the sender's wait; a full socket retries on the next
+            // write notification.
+            if (m_lastError != platform::wsaWouldBlock) {
+                m_peerGone = true;
+                m_changed.notify_all();
+            }
+        } else if (sent >= m_sendQueue.size()) {
+            m_sendQueue.clear();
+            m_sendComplete = true;
+            m_lastProgress = Clock::now();
+            m_changed.notify_all();
+        } else {
+            m_sendQueue.remove(0, sent);
+            m_lastProgress = Clock::now();
+            postSendMore();
+        }
+    }
+    m_streamBusy = false;
+}
+
+void TSockSession::ReadToStream()
+{
+    if (isCanceled()) {
+        m_socket->select(0);
+        return;
+    }
+    if (m_streamBusy) {
+        // Nested inside a running transfer: come back later instead of losing the notification.
+        postReadMore();
+        return;
+    }
+    m_streamBusy = true;
+    ReportStatus(TransportTexts::statusLevel(Status::ReadToStream), TransportTexts::statusText(Status::ReadToStream));
+    char scratch[kChunk];
+    const qint64 n = m_socket->recv(scratch, kChunk);
+    if (n < 0) {
+        const int error = platform::lastSocketError();
+        {
+            std::lock_guard lock(m_mutex);
+            m_lastError = error;
+        }
+        ErrorToText(error);
+    } else if (n > 0) {
+        appendReceived(scratch, n);
+        if (n == kChunk)
+            postReadMore();
+    }
+    m_streamBusy = false;
+}
+
+void TSockSession::markAcceptReady()
+{
+    std::lock_guard lock(m_mutex);
+    m_replyArrived = true;
+}
+
+bool TSockSession::waitForPeerClose(std::chrono::milliseconds limit)
+{
+    return waitFor([this] { return !m_connected || m_canceled; }, limit, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+// The two fields of a delivery with their lengths: all a server session ever holds.
+constexpr qsizetype kSessionReceiveLimit = 20480;
+} // namespace
+
+TGeneralServer::TGeneralServer(QObject *owner)
+    : TSockSession(owner), m_isListeningServer(qobject_cast<TGeneralServer *>(owner) == nullptr)
+{
+}
+
+TGeneralServer::~TGeneralServer()
+{
+    beginDestruction();
+    if (!m_isListeningServer)
+        return;
+    Abort();
+    std::vector<TGeneralServer *> sessions;
+    {
+        std::lock_guard lock(m_sessionsMutex);
+        sessions.swap(m_sessions);
+    }
+    // Cancelled workers end at their next look at the session; wait for them before their
+    // sessions go. Answers they posted to this server are dropped with it.
+    for (TGeneralServer *session : sessions)
+        session->m_worker->join();
+    std::lock_guard lock(g_serverLock);
+    for (TGeneralServer *session : sessions) {
+        delete session->m_worker;
+        delete session;
+    }
+}
+
+void TGeneralServer::Loaded()
+{
+    if (!m_isListeningServer)
+        return;
+    setBacklog(m_listenBacklog);
+    m_acceptHook = [this] { AcceptHandler(); };
+    Listen();
+}
+
+void TGeneralServer::Abort()
+{
+    std::lock_guard lock(m_sessionsMutex);
+    for (TGeneralServer *session : m_sessions)
+        session->Cancel();
+}
+
+int TGeneralServer::sessionCount() const
+{
+    std::lock_guard lock(m_sessionsMutex);
+    return static_cast<int>(m_sessions.size());
+}
+
+bool TGeneralServer::waitForClientClose()
+{
+    return waitForPeerClose(std::chrono::milliseconds(m_closeTimeout));
+}
+
+void TGeneralServer::AcceptHandler()
+{
+    {
+        std::lock_guard lock(g_serverLock);
+        try {
+            markAcceptReady();
+            const int descriptor = Accept();
+            makeRoom();
+            startSession(descriptor);
+        } catch (...) {
+            // The pending connection is not served.
+        }
+    }
+    emit OnClientContact(this);
+}
+
+void TGeneralServer::startSession(int descriptor)
+{
+    TGeneralServer *session = nullptr;
+    try {
+        session = createSession();
+    } catch (...) {
+        ::close(descriptor);
+        throw;
+    }
+    session->m_server = this;
+    session->m_closeTimeout = m_closeTimeout;
+    session->setReceiveLimit(kSessionReceiveLimit);
+    session->setStallLimit(std::chrono::milliseconds(m_stallTimeout));
+    session->adoptConnection(descriptor, peerAddressValue(), peerPortValue());
+    auto *worker = new TServeThread(session);
+    session->m_worker = worker;
+    {
+        std::lock_guard lock(m_sessionsMutex);
+        m_sessions.push_back(session);
+    }
+    try {
+        worker->start();
+    } catch (...) {
+        {
+            std::lock_guard lock(m_sessionsMutex);
+            m_sessions.pop_back();
+        }
+        delete worker;
+        delete session;
+        throw;
+    }
+}
+
+void TGeneralServer::makeRoom()
+{
+    std::lock_guard lock(m_sessionsMutex);
+    TGeneralServer *stalest = nullptr;
+    Clock::time_point stalestProgress = Clock::time_point::max();
+    int live = 0;
+    for (TGeneralServer *session : m_sessions) {
+        if (session->isCanceled())
+            continue;
+        ++live;
+        const Clock::time_point progress = session->lastProgress();
+        if (progress < stalestProgress) {
+            stalest = session;
+            stalestProgress = progress;
+        }
+    }
+    if (live >= m_maxSessions && stalest)
+        stalest->Cancel();
+}
+
+void TGeneralServer::sessionEnded(TGeneralServer *session)
+{
+    std::lock_guard lock(g_serverLock);
+    {
+        std::lock_guard sessionsLock(m_sessionsMutex);
+        const auto it = std::find(m_sessions.begin(), m_sessions.end(), session);
+        if (it == m_sessions.end())
+            return;
+        m_sessions.erase(it);
+    }
+    session->m_worker->join();
+    delete session->m_worker;
+    delete session;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TServeThread::TServeThread(TGeneralServer *session) : m_session(session) {}
+
+void TServeThread::start()
+{
+    m_thread = std::thread(&TServeThread::run, this);
+}
+
+TServeThread::~TServeThread() = default;
+
+void TServeThread::join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TServeThread::run()
+{
+    try {
+        m_session->Serve();
+    } catch (...) {
+    }
+    // The UI thread owns the session's notifiers and timer: it joins this thread and releases
+    // the session there.
+    TGeneralServer *server = m_session->m_server;
+    TGeneralServer *session = m_session;
+    QMetaObject::invokeMethod(server, [server, session] { server->sessionEnded(session); }, Qt::QueuedConnection);
+}
