@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/ReceivedLineQueue.h"
+
+#include <QPixmap>
+#include <QRandomGenerator>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class ChatLineEdit;
+class PaintBox;
+class QComboBox;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QPainter;
+class QTextEdit;
+class QTimer;
+class StandInButton;
+class TMsgClient;
+class TMsgServer;
+class TSockSession;
+
+// The main chat window: a borderless 474 x 255 window drawn from pictures, holding the chat
+// history, the input fields, the status line with its LED, and the two message components. The
+// server listens from the moment the window exists; received lines are handled on the window's
+// thread one at a time in arrival order. The session state lives here for one run and is never
+// stored.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString CurrentSkinPath READ currentSkinPath WRITE setCurrentSkinPath)
+    Q_PROPERTY(bool KeyPreview READ keyPreview WRITE setKeyPreview)
+
+public:
+    static constexpr int kChatPort = 6711;
+
+    // What may differ from the shipped program: tests listen on a free loopback port and draw
+    // the colour from a known seed instead of the clock.
+    struct Setup
+    {
+        int port = kChatPort;
+        QByteArray listenAddress; // empty: every local address
+        std::optional<quint32> randomSeed;
+    };
+
+    explicit TForm1(QWidget *parent = nullptr);
+    explicit TForm1(const Setup &setup, QWidget *parent = nullptr);
+    ~TForm1() override;
+    Q_DISABLE_COPY_MOVE(TForm1)
+
+    // Components, in stacking order (bottom first).
+    QLabel *const ImageMain;
+    QFrame *const BevelColor;
+    QLabel *const LabelColor;
+    QLabel *const Move;
+    PaintBox *const LED;
+    QLabel *const StatusLabel;
+    StandInButton *const ButtonClose;
+    StandInButton *const ButtonMinimize;
+    StandInButton *const SendButton;
+    QLabel *const LabelToMove;
+    StandInButton *const BtnOptions;
+    QLabel *const ImagePlauderdeckLogo;
+    ChatLineEdit *const NameEdit;
+    QComboBox *const ComboBoxMode;
+    ChatLineEdit *const MessageEdit;
+    QTextEdit *const MessageMemo;
+    TMsgClient *const MessageSender;
+    TMsgServer *const MessageGetter;
+    const std::array<QPixmap, 2> ImageListStatusbar; // 0 unlit, 1 lit
+    QTimer *const LEDTimer;
+
+    // Handlers.
+    void FormShow();
+    void FormClose();
+    void DisplayHint();
+    void MessageGetterMSG(TSockSession *Sender, const QByteArray &sFrom, const QByteArray &sMsg);
+    void LEDPaint(QPainter *painter);
+    void FormKeyDown(QKeyEvent *event);
+
+    // The send button's state for whether any receiver is checked: enabled with the hint
+    // "Senden!", or disabled with the hint that no receivers are given.
+    void setSendButtonReady(bool anyReceiverChecked);
+
+    // Every writer of the status line goes through here: the label sizes itself to its text.
+    void setStatusText(const QString &text);
+    QString statusText() const;
+
+    // The own colour: background of LabelColor, with the inverse as its caption colour.
+    QColor ownColor() const;
+    void setOwnColor(const QColor &color);
+
+    // The session's random numbers (seeded at window show): 0 .. range - 1.
+    int random(int range);
+
+    QString currentSkinPath() const { return m_currentSkinPath; }
+    void setCurrentSkinPath(const QString &path) { m_currentSkinPath = path; }
+    bool keyPreview() const { return m_keyPreview; }
+    void setKeyPreview(bool on) { m_keyPreview = on; }
+
+    bool hasJoined() const { return m_hasJoined; }
+    bool colorChanged() const { return m_colorChanged; }
+    QString lastSentName() const { return m_lastSentName; }
+    QString declinedSenders() const { return m_declinedSenders; }
+    int ledState() const { return m_ledState; }
+
+    ReceivedLineQueue &receivedLines() { return m_receivedLines; }
+
+Q_SIGNALS:
+    // A received line reached the window's thread (raised by MessageGetterMSG).
+    void lineArrived(const QByteArray &sFrom, const QByteArray &sMsg);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setUpWindow();
+    void setUpComponents();
+    void setUpMessageComponents(const Setup &setup);
+
+    const std::optional<quint32> m_randomSeed;
+    QRandomGenerator m_random;
+    bool m_shown = false;
+    bool m_keyPreview = true;
+    ReceivedLineQueue m_receivedLines;
+
+    // Session state.
+    QString m_currentSkinPath;
+    bool m_hasJoined = false;
+    bool m_colorChanged = false;
+    QString m_lastSentName;
+    QString m_declinedSenders;
+    bool m_dragging = false;
+    bool m_dragToggle = false;
+    int m_dragLastX = 0;
+    int m_dragLastY = 0;
+    int m_ledState = 0;
+    int m_blinkCounter = 0;
+    bool m_displaying = false;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+#include <deque>
+#include <functional>
+#include <mutex>
+
+// Carries received chat lines from the server's worker threads to the window's thread.
+//
+// push() may be called from any thread; it wakes the owner's thread, where drain() hands the
+// lines to the handler one at a time in arrival order. A drain started while another is running
+// (for example from the event loop of a modal box that the handler opened for the previous line)
+// returns at once: the running drain takes the new line when the handler has returned, so no line
+// overtakes another or runs nested inside another's handling, and none is lost.
+class ReceivedLineQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Handler = std::function<void(const QByteArray &sFrom, const QByteArray &sMsg)>;
+
+    explicit ReceivedLineQueue(QObject *parent = nullptr);
+    ~ReceivedLineQueue() override;
+    Q_DISABLE_COPY_MOVE(ReceivedLineQueue)
+
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+
+    // Any thread.
+    void push(const QByteArray &sFrom, const QByteArray &sMsg);
+    qsizetype pending() const;
+
+    // The owner's thread. An error thrown by the handler ends the drain after that line; the
+    // lines behind it are drained by a new wake-up.
+    void drain();
+    bool isDraining() const { return m_draining; }
+
+private:
+    struct Line
+    {
+        QByteArray from;
+        QByteArray msg;
+    };
+
+    bool take(Line &line);
+    void scheduleDrain();
+
+    mutable std::mutex m_mutex;
+    std::deque<Line> m_lines;
+    bool m_wakePending = false;
+    bool m_draining = false;
+    Handler m_handler;
+};

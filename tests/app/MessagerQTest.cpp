@@ -1,0 +1,289 @@
+#include "app/ChatWidgets.h"
+#include "app/MessagerQ.h"
+#include "app/StandInButton.h"
+#include "net/MsgTransport.h"
+#include "platform/Registry.h"
+#include "support/FakeDialogs.h"
+#include "support/TempSettings.h"
+#include "support/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QEnterEvent>
+#include <QFontInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const QString kNoReceivers = QStringLiteral("Es wurden noch keine Empfänger angegeben!!!");
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    MainWindowTest() { platform::setComputerNameOverride(QStringLiteral("Küche")); }
+    ~MainWindowTest() override { platform::clearComputerNameOverride(); }
+
+    std::unique_ptr<TForm1> showForm(TForm1::Setup setup = {})
+    {
+        if (setup.port == TForm1::kChatPort)
+            setup.port = 0;
+        setup.listenAddress = "127.0.0.1";
+        auto form = std::make_unique<TForm1>(setup);
+        form->show();
+        return form;
+    }
+
+    FakeDialogs m_boxes;
+    TempSettings m_settings;
+};
+
+QColor background(QWidget *w, QPalette::ColorRole role)
+{
+    return w->palette().color(role);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ComponentsSitWhereTheyBelongInStackingOrder)
+{
+    auto form = showForm();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Plauderdeck"));
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(form->geometry(), QRect(195, 105, 474, 255));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(background(form.get(), QPalette::Window), QColor(128, 128, 128));
+    EXPECT_EQ(background(form.get(), QPalette::WindowText), QColor(55, 55, 67));
+    const QFontInfo font(form->font());
+    EXPECT_EQ(font.family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(font.pixelSize(), 11);
+
+    struct Component
+    {
+        QWidget *widget;
+        QRect geometry;
+        QString hint;
+    };
+    const QList<Component> components{
+        {form->ImageMain, {0, 0, 474, 255}, {}},
+        {form->BevelColor, {48, 147, 49, 20}, {}},
+        {form->LabelColor, {49, 148, 47, 18}, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
+        {form->Move, {431, 194, 34, 32}, QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
+        {form->LED, {11, 229, 14, 14}, {}},
+        {form->StatusLabel, {32, 230, form->StatusLabel->width(), form->StatusLabel->height()}, {}},
+        {form->ButtonClose, {440, 10, 20, 20}, QStringLiteral("beendet Plauderdeck")},
+        {form->ButtonMinimize, {416, 10, 18, 20}, QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
+        {form->SendButton, {104, 198, 113, 25}, kNoReceivers},
+        {form->LabelToMove, {8, 6, 401, 25}, {}},
+        {form->BtnOptions, {224, 198, 113, 25}, QStringLiteral("Optionen (Empfänger etc.)")},
+        {form->ImagePlauderdeckLogo, {40, 10, 133, 17}, form->ImagePlauderdeckLogo->statusTip()},
+        {form->NameEdit, {101, 147, 124, 21}, {}},
+        {form->ComboBoxMode, {232, 147, 145, 21},
+         QStringLiteral("Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)")},
+        {form->MessageEdit, {16, 170, 441, 23}, QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
+        {form->MessageMemo, {15, 35, 444, 103}, QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
+    };
+    QList<QWidget *> stacking;
+    for (QObject *child : form->children()) {
+        if (child->isWidgetType())
+            stacking.append(static_cast<QWidget *>(child));
+    }
+    ASSERT_EQ(stacking.size(), components.size());
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        const Component &c = components[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(stacking[i], c.widget);
+        EXPECT_EQ(c.widget->geometry(), c.geometry);
+        EXPECT_EQ(c.widget->statusTip(), c.hint);
+        EXPECT_TRUE(c.widget->toolTip().isEmpty());
+        EXPECT_TRUE(c.widget->isVisible());
+    }
+    EXPECT_FALSE(form->ImagePlauderdeckLogo->statusTip().isEmpty());
+    EXPECT_FALSE(form->ImagePlauderdeckLogo->statusTip().contains(QLatin1Char('\n')));
+    EXPECT_EQ(form->ImagePlauderdeckLogo->pixmap().size(), QSize(133, 17));
+    EXPECT_EQ(form->Move->pixmap().size(), QSize(34, 32));
+    EXPECT_EQ(form->Move->cursor().shape(), Qt::SizeAllCursor);
+    EXPECT_EQ(form->ImageListStatusbar[0].size(), QSize(14, 14));
+    EXPECT_NE(form->ImageListStatusbar[0].toImage(), form->ImageListStatusbar[1].toImage());
+    EXPECT_EQ(form->BevelColor->frameShadow(), QFrame::Raised);
+    EXPECT_FALSE(form->LEDTimer->isActive());
+    EXPECT_EQ(form->LEDTimer->interval(), 50);
+}
+
+TEST_F(MainWindowTest, FieldsStartWithTheirTextsColoursAndFocusOrder)
+{
+    auto form = showForm();
+    EXPECT_EQ(form->LabelColor->text(), QStringLiteral("Farbe..."));
+    EXPECT_EQ(form->LabelColor->alignment(), Qt::AlignCenter);
+    EXPECT_EQ(form->MessageEdit->text(), QStringLiteral("Nachricht"));
+    EXPECT_EQ(form->ComboBoxMode->currentText(), QStringLiteral("sagt:"));
+    EXPECT_TRUE(form->ComboBoxMode->isEditable());
+    ASSERT_EQ(form->ComboBoxMode->count(), 18);
+    EXPECT_EQ(form->ComboBoxMode->itemText(0), QStringLiteral("röchelt:"));
+    EXPECT_EQ(form->ComboBoxMode->itemText(11), QStringLiteral("(schadenfroh):"));
+    EXPECT_EQ(form->ComboBoxMode->itemText(12), QStringLiteral("lacht."));
+    EXPECT_EQ(form->ComboBoxMode->itemText(17), QStringLiteral("findet das ... ."));
+    for (QWidget *field : {static_cast<QWidget *>(form->NameEdit), static_cast<QWidget *>(form->ComboBoxMode),
+                           static_cast<QWidget *>(form->MessageEdit)}) {
+        EXPECT_EQ(background(field, QPalette::Base), QColor(192, 216, 184));
+        EXPECT_EQ(background(field, QPalette::Text), QColor(55, 55, 67));
+    }
+    EXPECT_EQ(background(form->MessageMemo, QPalette::Base), QColor(Qt::black));
+    EXPECT_TRUE(form->MessageMemo->isReadOnly());
+    EXPECT_EQ(form->MessageMemo->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(form->MessageMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(background(form->StatusLabel, QPalette::WindowText), QColor(172, 255, 145));
+    EXPECT_FALSE(form->StatusLabel->autoFillBackground());
+    EXPECT_TRUE(form->keyPreview());
+
+    // The name field has the focus; Tab walks name, way of speaking, message and round again,
+    // leaving out the history and the buttons, and never selects a field's whole text.
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(QApplication::focusWidget(), form->NameEdit);
+    auto focusedField = [] {
+        QWidget *w = QApplication::focusWidget();
+        return w && qobject_cast<QComboBox *>(w->parentWidget()) ? w->parentWidget() : w;
+    };
+    const QList<QWidget *> order{form->ComboBoxMode, form->MessageEdit, form->NameEdit};
+    for (QWidget *expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(focusedField(), expected);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form->MessageEdit);
+    EXPECT_FALSE(form->MessageEdit->hasSelectedText());
+    EXPECT_FALSE(form->ComboBoxMode->lineEdit()->hasSelectedText());
+}
+
+TEST_F(MainWindowTest, GreetsTheComputerAndKeepsTheSendButtonShut)
+{
+    auto form = showForm();
+    EXPECT_EQ(form->MessageSender->fromName(), QByteArray("K\xFC" "che"));
+    EXPECT_EQ(form->NameEdit->text(), QStringLiteral("Küche"));
+    EXPECT_EQ(form->statusText(), QStringLiteral("Hallo Küche!"));
+    EXPECT_EQ(form->StatusLabel->textFormat(), Qt::PlainText);
+    EXPECT_GE(form->StatusLabel->width(), form->StatusLabel->fontMetrics().horizontalAdvance(form->statusText()));
+
+    EXPECT_FALSE(form->SendButton->isEnabled());
+    EXPECT_EQ(form->SendButton->statusTip(), kNoReceivers);
+    form->setSendButtonReady(true);
+    EXPECT_TRUE(form->SendButton->isEnabled());
+    EXPECT_EQ(form->SendButton->statusTip(), QStringLiteral("Senden!"));
+    form->setSendButtonReady(false);
+    EXPECT_FALSE(form->SendButton->isEnabled());
+    EXPECT_EQ(form->SendButton->statusTip(), kNoReceivers);
+
+    EXPECT_FALSE(form->hasJoined());
+    EXPECT_FALSE(form->colorChanged());
+    EXPECT_TRUE(form->lastSentName().isEmpty());
+    EXPECT_TRUE(form->declinedSenders().isEmpty());
+    EXPECT_TRUE(form->currentSkinPath().isEmpty());
+    EXPECT_EQ(form->ledState(), 0);
+    EXPECT_EQ(form->MessageSender->port(), 6711);
+    EXPECT_EQ(form->MessageSender->timeOut(), 20000);
+    EXPECT_EQ(form->MessageSender->reportLevel(), 2);
+    EXPECT_EQ(form->MessageGetter->reportLevel(), 2);
+}
+
+TEST_F(MainWindowTest, WithoutAComputerNameTheGreetingIsEmpty)
+{
+    platform::setComputerNameOverride(std::nullopt);
+    auto form = showForm();
+    EXPECT_EQ(form->MessageSender->fromName(), QByteArray());
+    EXPECT_EQ(form->NameEdit->text(), QString());
+    EXPECT_EQ(form->statusText(), QStringLiteral("Hallo !"));
+}
+
+TEST_F(MainWindowTest, OwnColourIsLightAndItsCaptionTheInverse)
+{
+    for (const quint32 seed : {0u, 1u, 4711u, 0xffffffffu}) {
+        SCOPED_TRACE(seed);
+        TForm1::Setup setup;
+        setup.randomSeed = seed;
+        auto form = showForm(setup);
+        QRandomGenerator reference(seed);
+        const int r = static_cast<int>(reference.bounded(138u)) + 117;
+        const int g = static_cast<int>(reference.bounded(138u)) + 117;
+        const int b = static_cast<int>(reference.bounded(138u)) + 117;
+        const QColor own = form->ownColor();
+        EXPECT_EQ(own, QColor(r, g, b));
+        for (int channel : {own.red(), own.green(), own.blue()}) {
+            EXPECT_GE(channel, 117);
+            EXPECT_LE(channel, 254);
+        }
+        EXPECT_EQ(background(form->LabelColor, QPalette::Window), own);
+        EXPECT_EQ(background(form->LabelColor, QPalette::WindowText),
+                  QColor(255 - own.red(), 255 - own.green(), 255 - own.blue()));
+        EXPECT_TRUE(form->LabelColor->autoFillBackground());
+    }
+}
+
+TEST_F(MainWindowTest, HintsOfTheControlUnderThePointerShowInTheStatusLine)
+{
+    auto form = showForm();
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(form->MessageEdit, &enter);
+    EXPECT_EQ(form->statusText(), QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll."));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(form->MessageEdit, &leave);
+    EXPECT_EQ(form->statusText(), QString());
+    QCoreApplication::sendEvent(form->SendButton, &enter);
+    EXPECT_EQ(form->statusText(), kNoReceivers);
+    QCoreApplication::sendEvent(form->SendButton, &leave);
+
+    form->setStatusText(QStringLiteral("Müller & Söhne"));
+    EXPECT_EQ(form->StatusLabel->text(), QStringLiteral("Müller & Söhne"));
+}
+
+TEST_F(MainWindowTest, ServerListensFromTheStartAndHandsLinesToTheWindow)
+{
+    auto form = showForm();
+    ASSERT_TRUE(form->MessageGetter->isListening());
+    const int port = form->MessageGetter->boundPort();
+    ASSERT_GT(port, 0);
+    QSignalSpy arrived(form.get(), &TForm1::lineArrived);
+
+    QTcpSocket peer;
+    peer.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    ASSERT_TRUE(peer.waitForConnected(5000));
+    const QByteArray payload = "2550000001B\xE4r lacht.";
+    peer.write("0006Garten" + QByteArray::number(payload.size()).rightJustified(4, '0') + payload);
+    QByteArray reply;
+    ASSERT_TRUE(waitFor([&] {
+        reply += peer.readAll();
+        return reply.size() >= 16;
+    }));
+    EXPECT_EQ(reply, QByteArray("OK              "));
+    peer.disconnectFromHost();
+
+    ASSERT_TRUE(waitFor([&] { return arrived.size() == 1; }));
+    EXPECT_EQ(arrived[0][0].toByteArray(), QByteArray("Garten"));
+    EXPECT_EQ(arrived[0][1].toByteArray(), payload);
+    EXPECT_EQ(form->statusText(), QStringLiteral("Hallo Küche!"));
+}
+
+TEST_F(MainWindowTest, ATakenPortIsReportedInTheStatusLine)
+{
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
+    TForm1::Setup setup;
+    setup.port = holder.serverPort();
+    auto form = showForm(setup);
+    EXPECT_FALSE(form->MessageGetter->isListening());
+    EXPECT_EQ(form->statusText(),
+              QStringLiteral("Hallo Küche! Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")
+                  .arg(holder.serverPort()));
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+}

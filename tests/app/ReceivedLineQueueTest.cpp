@@ -1,0 +1,102 @@
+#include "app/ReceivedLineQueue.h"
+#include "platform/Error.h"
+#include "support/FakeDialogs.h"
+#include "support/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+QByteArray number(int i)
+{
+    return QByteArray::number(i);
+}
+
+} // namespace
+
+TEST(ReceivedLineQueue, DeliversLinesFromManyThreadsInArrivalOrderOnTheOwnersThread)
+{
+    ReceivedLineQueue queue;
+    QList<QByteArray> seen;
+    bool onOwnerThread = true;
+    queue.setHandler([&](const QByteArray &from, const QByteArray &msg) {
+        onOwnerThread = onOwnerThread && QThread::currentThread() == queue.thread();
+        seen.append(from + ':' + msg);
+    });
+
+    constexpr int kThreads = 4;
+    constexpr int kLines = 200;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([&queue, t] {
+            for (int i = 0; i < kLines; ++i)
+                queue.push(number(t), number(i));
+        });
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+    ASSERT_TRUE(waitFor([&] { return seen.size() == kThreads * kLines; }));
+    EXPECT_TRUE(onOwnerThread);
+    EXPECT_EQ(queue.pending(), 0);
+
+    // Each sender's lines keep their order.
+    std::vector<int> next(kThreads, 0);
+    for (const QByteArray &line : seen) {
+        const QList<QByteArray> parts = line.split(':');
+        const int t = parts[0].toInt();
+        EXPECT_EQ(parts[1].toInt(), next[t]) << "thread " << t;
+        next[t] = parts[1].toInt() + 1;
+    }
+}
+
+TEST(ReceivedLineQueue, ALineWaitsWhileTheOneBeforeItHasAModalQuestionOpen)
+{
+    ReceivedLineQueue queue;
+    QList<QByteArray> log;
+    queue.setHandler([&](const QByteArray &, const QByteArray &msg) {
+        log.append("begin " + msg);
+        if (msg == "1") {
+            // A modal box: its own event loop runs while it is open, and more lines arrive.
+            std::thread([&queue] {
+                queue.push("b", "2");
+                queue.push("c", "3");
+            }).join();
+            QEventLoop box;
+            QTimer::singleShot(20, &box, &QEventLoop::quit);
+            box.exec();
+            queue.drain(); // a drain started inside the box returns at once
+            EXPECT_EQ(queue.pending(), 2);
+        }
+        log.append("end " + msg);
+    });
+
+    queue.push("a", "1");
+    ASSERT_TRUE(waitFor([&] { return log.size() == 6; }));
+    EXPECT_EQ(log, (QList<QByteArray>{"begin 1", "end 1", "begin 2", "end 2", "begin 3", "end 3"}));
+    EXPECT_FALSE(queue.isDraining());
+}
+
+TEST(ReceivedLineQueue, AnErrorInOneLineDoesNotLoseTheOthers)
+{
+    FakeDialogs boxes;
+    ReceivedLineQueue queue;
+    QList<QByteArray> handled;
+    queue.setHandler([&](const QByteArray &, const QByteArray &msg) {
+        handled.append(msg);
+        if (msg == "2")
+            throw platform::Exception(QStringLiteral("Ungültige Zahl"));
+    });
+    for (int i = 1; i <= 4; ++i)
+        queue.push("x", number(i));
+    ASSERT_TRUE(waitFor([&] { return handled.size() == 4; }));
+    EXPECT_EQ(handled, (QList<QByteArray>{"1", "2", "3", "4"}));
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Ungültige Zahl"));
+}
