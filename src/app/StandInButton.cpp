@@ -23,6 +23,6 @@ void StandInButton::paintEvent(QPaintEvent *)
     p.setPen(down ? QColor(210, 214, 230) : QColor(30, 32, 40));
     p.drawLine(r.bottomLeft(), r.bottomRight());
     p.drawLine(r.topRight(), r.bottomRight());
-    p.setPen(isEnabled() ? QColor(240, 244, 255) : QColor(128, 130, 140));
+    p.setPen(isEnabled() ? QColor(240, 244, 255) : QColor(162, 166, 182));
     p.drawText(rect().translated(down ? 1 : 0, down ? 1 : 0), Qt::AlignCenter, text());
 }

@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 #include "platform/Error.h"
 #include "platform/Fonts.h"
+#include "platform/Shell.h"
 #include "support/FakeDialogs.h"
 #include "support/Wait.h"
 
@@ -99,4 +100,10 @@ TEST(Application, ProductFontMapsToAnInstalledFamilyAtElevenPixels)
     EXPECT_EQ(info.family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(info.pixelSize(), 11);
     EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("DejaVu Sans"));
+}
+
+TEST(Shell, ClipboardTextRoundTrips)
+{
+    platform::setClipboardText(QStringLiteral("Grüße an 192.168.0.7"));
+    EXPECT_EQ(platform::clipboardText(), QStringLiteral("Grüße an 192.168.0.7"));
 }
