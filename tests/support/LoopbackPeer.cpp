@@ -135,6 +135,24 @@ QByteArray Connection::readToEnd(Ending *ending, int ms)
     return result;
 }
 
+QByteArray Connection::readAvailable(Ending *ending)
+{
+    QByteArray result;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            result.append(buffer, n);
+            continue;
+        }
+        if (ending && n == 0)
+            *ending = Ending::Orderly;
+        else if (ending && n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            *ending = Ending::Reset;
+        return result;
+    }
+}
+
 int Connection::pendingBytes() const
 {
     int count = 0;

@@ -41,6 +41,9 @@ public:
     QByteArray readExactly(int count, int ms = kPatienceMs);
     // Reads until the peer closes (or the deadline); `ending` tells how it closed.
     QByteArray readToEnd(Ending *ending = nullptr, int ms = kPatienceMs);
+    // Reads what has arrived without waiting; `ending` (if given) turns from Open when the
+    // peer has closed.
+    QByteArray readAvailable(Ending *ending = nullptr);
     // Bytes waiting to be read right now, without consuming them.
     int pendingBytes() const;
     // Close resetting the connection (linger 0) instead of the orderly close.
