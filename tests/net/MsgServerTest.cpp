@@ -174,6 +174,7 @@ TEST(MsgServer, TwoClientsAtOnce)
     ASSERT_TRUE(waitFor([&] { return receiver.server->sessionCount() == 2; }));
     b.sendAll("0001B0002bb"); // b completes while a is half-way
     EXPECT_EQ(collect(b, 16), kOk);
+    ASSERT_TRUE(waitFor([&] { return receiver.lineCount() == 1; }));
     a.sendAll("0002aa");
     EXPECT_EQ(collect(a, 16), kOk);
     ASSERT_TRUE(waitFor([&] { return receiver.lineCount() == 2; }));
@@ -236,15 +237,21 @@ TEST(MsgServer, StalledPeersCannotLockOutAnHonestOne)
     EXPECT_EQ(honest.SendMsg("Hallo"), kOk);
     ASSERT_TRUE(waitFor([&] { return receiver.lineCount() == 1; }));
     EXPECT_EQ(receiver.lines().front().from, "ehrlich");
-    EXPECT_TRUE(waitFor([&] { return receiver.server->sessionCount() <= kBound; }));
     // The oldest stalled peers made room: their connections were ended.
-    int ended = 0;
-    for (Connection &c : stalled) {
-        Ending ending = Ending::Open;
-        c.readAvailable(&ending);
-        ended += ending != Ending::Open;
-    }
-    EXPECT_GE(ended, 12 - kBound + 1);
+    std::vector<Ending> endings(stalled.size(), Ending::Open);
+    const auto endedCount = [&] {
+        int ended = 0;
+        for (std::size_t i = 0; i < stalled.size(); ++i) {
+            if (endings[i] == Ending::Open)
+                stalled[i].readAvailable(&endings[i]);
+            ended += endings[i] != Ending::Open;
+        }
+        return ended;
+    };
+    EXPECT_TRUE(waitFor([&] { return endedCount() >= 12 - kBound + 1; })) << endedCount();
+    EXPECT_TRUE(waitFor([&] { return receiver.server->sessionCount() <= kBound - 1; }));
+    EXPECT_NE(endings.front(), Ending::Open) << "the oldest went first";
+    EXPECT_EQ(endings.back(), Ending::Open) << "the newest stays";
 }
 
 TEST(MsgServer, DestroyingTheServerEndsItsSessions)
