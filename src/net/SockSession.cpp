@@ -3,6 +3,8 @@
 #include "net/TransportTexts.h"
 #include "platform/EventPump.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMetaMethod>
 #include <QMetaObject>
 #include <QPointer>
@@ -55,6 +57,14 @@ void removeSocketUser()
 
 // Serialises the accept path and the release of server sessions.
 std::mutex g_serverLock;
+
+// Wakes the owner thread. The event carries nothing: what to do is in the session's state,
+// guarded by its mutex, so a worker hands nothing over through the event queue itself.
+int wakeEventType()
+{
+    static const int type = QEvent::registerEventType();
+    return type;
+}
 
 } // namespace
 
@@ -666,15 +676,15 @@ void TSockSession::appendReceived(const char *data, qsizetype length)
 
 void TSockSession::postSendMore()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            try {
-                WriteFromStream();
-            } catch (...) {
-            }
-        },
-        Qt::QueuedConnection);
+    QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(wakeEventType())));
+}
+
+void TSockSession::customEvent(QEvent *)
+{
+    try {
+        WriteFromStream();
+    } catch (...) {
+    }
 }
 
 void TSockSession::postReadMore()
@@ -886,7 +896,8 @@ void TGeneralServer::makeRoom()
     Clock::time_point stalestProgress = Clock::time_point::max();
     int live = 0;
     for (TGeneralServer *session : m_sessions) {
-        if (session->isCanceled())
+        // A cancelled read clears the session's cancel flag, so ended sessions are marked here.
+        if (session->m_dismissed || session->m_ended)
             continue;
         ++live;
         const Clock::time_point progress = session->lastProgress();
@@ -895,23 +906,33 @@ void TGeneralServer::makeRoom()
             stalestProgress = progress;
         }
     }
-    if (live >= m_maxSessions && stalest)
+    if (live >= m_maxSessions && stalest) {
+        stalest->m_dismissed = true;
         stalest->Cancel();
+    }
 }
 
-void TGeneralServer::sessionEnded(TGeneralServer *session)
+void TGeneralServer::customEvent(QEvent *event)
 {
+    if (!m_isListeningServer) {
+        TSockSession::customEvent(event);
+        return;
+    }
+    // A worker has finished: release its session here, where its notifiers live.
     std::lock_guard lock(g_serverLock);
+    std::vector<TGeneralServer *> ended;
     {
         std::lock_guard sessionsLock(m_sessionsMutex);
-        const auto it = std::find(m_sessions.begin(), m_sessions.end(), session);
-        if (it == m_sessions.end())
-            return;
-        m_sessions.erase(it);
+        const auto firstEnded = std::stable_partition(m_sessions.begin(), m_sessions.end(),
+                                                      [](TGeneralServer *session) { return !session->m_ended; });
+        ended.assign(firstEnded, m_sessions.end());
+        m_sessions.erase(firstEnded, m_sessions.end());
     }
-    session->m_worker->join();
-    delete session->m_worker;
-    delete session;
+    for (TGeneralServer *session : ended) {
+        session->m_worker->join();
+        delete session->m_worker;
+        delete session;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -940,6 +961,9 @@ void TServeThread::run()
     // The UI thread owns the session's notifiers and timer: it joins this thread and releases
     // the session there.
     TGeneralServer *server = m_session->m_server;
-    TGeneralServer *session = m_session;
-    QMetaObject::invokeMethod(server, [server, session] { server->sessionEnded(session); }, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(server->m_sessionsMutex);
+        m_session->m_ended = true;
+    }
+    QCoreApplication::postEvent(server, new QEvent(static_cast<QEvent::Type>(wakeEventType())));
 }

@@ -168,6 +168,8 @@ protected:
     std::uint32_t peerAddressValue() const { return m_peerAddress; }
     std::uint16_t peerPortValue() const { return m_peerPort; }
     void CloseSocket();
+    // Posted to the owner thread by a worker: more to send.
+    void customEvent(QEvent *event) override;
 
     std::function<void()> m_acceptHook;
     mutable std::mutex m_mutex;
@@ -282,7 +284,8 @@ private:
     void AcceptHandler();
     void startSession(int descriptor);
     void makeRoom();
-    void sessionEnded(TGeneralServer *session);
+    // The listening server releases sessions whose worker has ended.
+    void customEvent(QEvent *event) override;
 
     bool m_isListeningServer = false;
     int m_maxSessions = kDefaultMaxSessions;
@@ -294,6 +297,9 @@ private:
     std::vector<TGeneralServer *> m_sessions;
     TGeneralServer *m_server = nullptr;
     TServeThread *m_worker = nullptr;
+    // Guarded by the listening server's m_sessionsMutex.
+    bool m_ended = false;     // the worker has finished
+    bool m_dismissed = false; // cancelled to make room
 };
 
 // The worker thread of one server session: runs its Serve, then hands the session back to the
