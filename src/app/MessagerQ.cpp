@@ -100,8 +100,6 @@ void TForm1::setUpWindow()
     setFont(platform::productFont());
     setAutoFillBackground(true);
     setColors(this, QPalette::Window, QColor(128, 128, 128), QPalette::WindowText, kFontColor);
-    // Key preview: the window sees every key before the focused control does.
-    qApp->installEventFilter(this);
 }
 
 void TForm1::setUpComponents()
@@ -182,6 +180,12 @@ void TForm1::setUpComponents()
     MessageMemo->setStatusTip(QStringLiteral("Das sind die bisher empfangenen Nachrichten"));
 
     LEDTimer->setInterval(50);
+
+    // Key preview: the window sees every key before the control that has the focus.
+    for (QWidget *control : {static_cast<QWidget *>(this), static_cast<QWidget *>(NameEdit),
+                             static_cast<QWidget *>(ComboBoxMode), static_cast<QWidget *>(ComboBoxMode->lineEdit()),
+                             static_cast<QWidget *>(MessageEdit), static_cast<QWidget *>(MessageMemo)})
+        control->installEventFilter(this);
 
     setTabOrder(NameEdit, ComboBoxMode);
     setTabOrder(ComboBoxMode, MessageEdit);

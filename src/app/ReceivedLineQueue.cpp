@@ -1,41 +1,72 @@
 #include "app/ReceivedLineQueue.h"
 
-#include <QMetaObject>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 
-ReceivedLineQueue::ReceivedLineQueue(QObject *parent) : QObject(parent) {}
+#include <sys/eventfd.h>
+#include <unistd.h>
 
-ReceivedLineQueue::~ReceivedLineQueue() = default;
+#include <cstdint>
+#include <system_error>
+
+namespace {
+
+int createWakeCounter()
+{
+    const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    return fd;
+}
+
+} // namespace
+
+ReceivedLineQueue::ReceivedLineQueue(QObject *parent)
+    : QObject(parent),
+      m_wakeFd(createWakeCounter()),
+      m_wakeNotifier(new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this))
+{
+    connect(m_wakeNotifier, &QSocketNotifier::activated, this, &ReceivedLineQueue::onWake);
+}
+
+ReceivedLineQueue::~ReceivedLineQueue()
+{
+    delete m_wakeNotifier;
+    ::close(m_wakeFd);
+}
 
 void ReceivedLineQueue::push(const QByteArray &sFrom, const QByteArray &sMsg)
 {
-    bool wake = false;
     {
-        std::unique_lock lock(m_mutex);
+        std::lock_guard lock(m_mutex);
         m_lines.push_back({sFrom, sMsg});
-        wake = !m_wakePending;
-        m_wakePending = true;
     }
-    if (wake)
-        scheduleDrain();
+    wake();
 }
 
-void ReceivedLineQueue::scheduleDrain()
+void ReceivedLineQueue::wake()
 {
-    QMetaObject::invokeMethod(this, &ReceivedLineQueue::drain, Qt::QueuedConnection);
+    const std::uint64_t one = 1;
+    // Only a counter at its maximum refuses, and then a wake-up is pending anyway.
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+}
+
+void ReceivedLineQueue::onWake()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+    drain();
 }
 
 qsizetype ReceivedLineQueue::pending() const
 {
-    std::unique_lock lock(m_mutex);
+    std::lock_guard lock(m_mutex);
     return static_cast<qsizetype>(m_lines.size());
 }
 
 bool ReceivedLineQueue::take(Line &line)
 {
-    std::unique_lock lock(m_mutex);
-    // Lines pushed from here on need a wake-up of their own should this drain be nested.
-    m_wakePending = false;
+    std::lock_guard lock(m_mutex);
     if (m_lines.empty())
         return false;
     line = std::move(m_lines.front());
@@ -51,12 +82,8 @@ void ReceivedLineQueue::drain()
     auto done = qScopeGuard([this] {
         m_draining = false;
         // After an error in the handler the rest still has to be shown.
-        if (pending() > 0) {
-            std::unique_lock lock(m_mutex);
-            m_wakePending = true;
-            lock.unlock();
-            scheduleDrain();
-        }
+        if (pending() > 0)
+            wake();
     });
     Line line;
     while (take(line)) {

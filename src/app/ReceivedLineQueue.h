@@ -3,14 +3,17 @@
 #include <QByteArray>
 #include <QObject>
 
+class QSocketNotifier;
+
 #include <deque>
 #include <functional>
 #include <mutex>
 
 // Carries received chat lines from the server's worker threads to the window's thread.
 //
-// push() may be called from any thread; it wakes the owner's thread, where drain() hands the
-// lines to the handler one at a time in arrival order. A drain started while another is running
+// push() may be called from any thread; it wakes the owner's thread through an event counter
+// that the owner's event loop watches (nothing is allocated on the pushing thread), and there
+// drain() hands the lines to the handler one at a time in arrival order. A drain started while another is running
 // (for example from the event loop of a modal box that the handler opened for the previous line)
 // returns at once: the running drain takes the new line when the handler has returned, so no line
 // overtakes another or runs nested inside another's handling, and none is lost.
@@ -44,11 +47,13 @@ private:
     };
 
     bool take(Line &line);
-    void scheduleDrain();
+    void wake();
+    void onWake();
 
     mutable std::mutex m_mutex;
     std::deque<Line> m_lines;
-    bool m_wakePending = false;
+    const int m_wakeFd;
+    QSocketNotifier *const m_wakeNotifier;
     bool m_draining = false;
     Handler m_handler;
 };
