@@ -208,3 +208,22 @@ TEST(Registry, ComputerNameComesFromTheMachineKey)
     EXPECT_FALSE(missing.openKey(path, false));
     platform::clearComputerNameOverride();
 }
+
+TEST(Registry, ADamagedFileReadsEmptyAndIsWrittenAfresh)
+{
+    TempSettings temp;
+    Registry reg;
+    ASSERT_TRUE(openProduct(reg, true));
+    {
+        QFile file(temp.productFile(kMaker, kProduct));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("[General\nOwnName=\"unterminated\n\0\xff\xfe[[[=\n", 40));
+    }
+    EXPECT_EQ(reg.readInteger(QStringLiteral("OwnColor")), std::nullopt);
+    reg.writeString(QStringLiteral("OwnName"), QStringLiteral("Anna"));
+    reg.writeInteger(QStringLiteral("OwnColor"), 5);
+    Registry again;
+    ASSERT_TRUE(openProduct(again, false));
+    EXPECT_EQ(again.readString(QStringLiteral("OwnName")), QStringLiteral("Anna"));
+    EXPECT_EQ(again.readInteger(QStringLiteral("OwnColor")), 5);
+}
