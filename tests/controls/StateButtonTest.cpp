@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QStatusTipEvent>
 
 namespace {
 
@@ -38,6 +39,21 @@ protected:
     {
         if (event->type() == QEvent::Paint)
             ++count;
+        return false;
+    }
+};
+
+// Records the status tips that reach a window.
+class TipSpy : public QObject
+{
+public:
+    QStringList tips;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::StatusTip)
+            tips << static_cast<QStatusTipEvent *>(event)->tip();
         return false;
     }
 };
@@ -415,6 +431,7 @@ TEST_F(StateButtonTest, CaptionIsCentredAndMovesOnePixelWhilePressed)
         for (int x = ink.left(); x <= ink.right(); ++x)
             ASSERT_EQ(down.pixel(x + 1, y + 1), up.pixel(x, y)) << x << "," << y;
     }
+    release({40, 12});
 }
 
 TEST_F(StateButtonTest, AcceleratorClicksOnlyWhileEnabled)
@@ -430,6 +447,18 @@ TEST_F(StateButtonTest, AcceleratorClicksOnlyWhileEnabled)
     m_button->setEnabled(false);
     QTest::keyClick(&m_window, Qt::Key_L, Qt::AltModifier);
     EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(StateButtonTest, HintReachesTheWindowAsStatusTipWhileTheMouseIsOver)
+{
+    setFourBitmaps();
+    m_button->setHint(QStringLiteral("Senden!"));
+    TipSpy spy;
+    m_window.installEventFilter(&spy);
+    moveTo(Opaque);
+    moveTo(Outside);
+    EXPECT_EQ(spy.tips, QStringList({QStringLiteral("Senden!"), QString()}));
+    EXPECT_TRUE(m_button->toolTip().isEmpty());
 }
 
 } // namespace
