@@ -385,23 +385,21 @@ TEST_F(StateButtonTest, SettingTheSameEnabledValueDoesNotRedraw)
     marker.installEventFilter(&markerPaints);
     ASSERT_TRUE(waitFor([&] { return buttonPaints.count > 0 && markerPaints.count > 0; }));
 
-    // A repaint of the marker flushes every pending update of the window, so once it has been
-    // painted any redraw the button had asked for would have happened too.
-    buttonPaints.count = 0;
-    markerPaints.count = 0;
-    m_button->setEnabled(true);
-    marker.update();
-    ASSERT_TRUE(waitFor([&] { return markerPaints.count > 0; }));
-    EXPECT_EQ(buttonPaints.count, 0);
-
-    m_button->setEnabled(false);
-    EXPECT_TRUE(waitFor([&] { return buttonPaints.count > 0; }));
-    buttonPaints.count = 0;
-    markerPaints.count = 0;
-    m_button->setEnabled(false);
-    marker.update();
-    ASSERT_TRUE(waitFor([&] { return markerPaints.count > 0; }));
-    EXPECT_EQ(buttonPaints.count, 0);
+    // Sets `Enabled` and counts the button's paints up to the next paint of the marker: that
+    // repaint flushes every pending update of the window, so any redraw the button had asked
+    // for has happened by then.
+    auto paintsAfterSetting = [&](bool enabled) {
+        buttonPaints.count = 0;
+        markerPaints.count = 0;
+        m_button->setEnabled(enabled);
+        marker.update();
+        EXPECT_TRUE(waitFor([&] { return markerPaints.count > 0; }));
+        return buttonPaints.count;
+    };
+    EXPECT_EQ(paintsAfterSetting(true), 0);
+    EXPECT_GT(paintsAfterSetting(false), 0);
+    EXPECT_EQ(paintsAfterSetting(false), 0);
+    EXPECT_GT(paintsAfterSetting(true), 0);
 }
 
 TEST_F(StateButtonTest, CaptionIsCentredAndMovesOnePixelWhilePressed)

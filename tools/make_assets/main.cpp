@@ -519,13 +519,21 @@ QImage ledImage(bool lit)
 
 // --- the backgrounds -----------------------------------------------------------------------
 
-QImage mainBackground()
+// The bare faceplate of a window: brushed metal inside a raised rim.
+QImage facePlate(QSize size, unsigned seed)
 {
-    const QSize size(474, 255);
-    QImage image = brushedPlate(size, PlateTop, PlateBottom, 6711);
+    QImage image = brushedPlate(size, PlateTop, PlateBottom, seed);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     windowRim(p, size);
+    return image;
+}
+
+QImage mainBackground()
+{
+    QImage image = facePlate(QSize(474, 255), 6711);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
 
     // Title strip: the emblem before the logo, a slot after it, the window buttons at the end.
     emblem(p, QRectF(14, 9, 22, 19), Lime, QColor(96, 150, 90));
@@ -561,11 +569,9 @@ QImage mainBackground()
 
 QImage optionsBackground()
 {
-    const QSize size(179, 247);
-    QImage image = brushedPlate(size, PlateTop, PlateBottom, 3212);
+    QImage image = facePlate(QSize(179, 247), 3212);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    windowRim(p, size);
 
     // Receiver group, skin button, save switch, delete button, OK tray.
     recess(p, QRectF(9, 10, 161, 121), 5, QColor(33, 43, 39), 2);
@@ -580,11 +586,9 @@ QImage optionsBackground()
 
 QImage infoBackground()
 {
-    const QSize size(422, 274);
-    QImage image = brushedPlate(size, PlateTop, PlateBottom, 1125);
+    QImage image = facePlate(QSize(422, 274), 1125);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    windowRim(p, size);
 
     // Bezel round the dot-matrix panel.
     recess(p, QRectF(17, 12, 387, 230), 6, QColor(0, 0, 0), 3);
