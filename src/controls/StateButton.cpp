@@ -1,27 +1,12 @@
 #include "controls/StateButton.h"
 
+#include "controls/KeyColor.h"
+
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QShortcutEvent>
-
-namespace {
-
-constexpr QRgb RgbMask = 0x00ffffff;
-
-bool sameRgb(QRgb a, QRgb b)
-{
-    return (a & RgbMask) == (b & RgbMask);
-}
-
-// The bitmap as 32-bit pixels; the alpha channel plays no part in the colour keying.
-QImage rgbPixels(const QImage &bitmap)
-{
-    return bitmap.convertToFormat(QImage::Format_RGB32);
-}
-
-} // namespace
 
 TStateButton::TStateButton(QWidget *parent)
     : QWidget(parent)
@@ -33,30 +18,11 @@ TStateButton::TStateButton(QWidget *parent)
 
 TStateButton::~TStateButton() = default;
 
-QRgb TStateButton::keyColor(const QImage &bitmap)
-{
-    if (bitmap.isNull() || bitmap.depth() == 1)
-        return qRgb(255, 255, 255);
-    return bitmap.pixel(0, bitmap.height() - 1) | 0xff000000;
-}
-
 void TStateButton::assignFace(Face &face, const QImage &bitmap)
 {
     face.source = bitmap;
-    face.keyed = QPixmap();
-    if (bitmap.isNull())
-        return;
-    // Turn the key colour into transparency once here, so a paint is a single copy.
-    const QRgb key = keyColor(bitmap);
-    QImage keyed = rgbPixels(bitmap).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < keyed.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x) {
-            if (sameRgb(line[x], key))
-                line[x] = 0;
-        }
-    }
-    face.keyed = QPixmap::fromImage(keyed);
+    // Keyed once here, so a paint is a single copy.
+    face.keyed = bitmap.isNull() ? QPixmap() : QPixmap::fromImage(controls::keyedTransparent(bitmap));
 }
 
 void TStateButton::setBitmapUp(const QImage &bitmap)
@@ -113,20 +79,19 @@ void TStateButton::applyBitmapSize()
 
 void TStateButton::buildHitArea(const QImage &bitmap)
 {
-    m_transparentColor = QColor::fromRgb(keyColor(bitmap));
+    m_transparentColor = QColor::fromRgb(controls::keyColor(bitmap));
     if (bitmap.isNull()) {
         m_hitMask = QImage();
         return;
     }
-    const QImage pixels = rgbPixels(bitmap);
-    const QRgb key = m_transparentColor.rgb();
+    const QImage keyed = controls::keyedTransparent(bitmap);
     QImage mask(bitmap.size(), QImage::Format_Mono);
     mask.setColor(0, qRgb(255, 255, 255));
     mask.setColor(1, qRgb(0, 0, 0));
-    for (int y = 0; y < pixels.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
-        for (int x = 0; x < pixels.width(); ++x)
-            mask.setPixel(x, y, sameRgb(line[x], key) ? 0 : 1);
+    for (int y = 0; y < keyed.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(keyed.constScanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            mask.setPixel(x, y, qAlpha(line[x]) == 0 ? 0 : 1);
     }
     m_hitMask = mask;
 }

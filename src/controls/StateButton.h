@@ -74,9 +74,6 @@ public:
 
     QSize sizeHint() const override;
 
-    // The colour a bitmap treats as transparent: its bottom-left pixel, white when monochrome.
-    static QRgb keyColor(const QImage &bitmap);
-
 signals:
     void OnClick();
     void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &pos);

@@ -1,4 +1,5 @@
 #include "assets/StandardLook.h"
+#include "controls/KeyColor.h"
 #include "controls/StateButton.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +87,7 @@ TEST(StandardLookTest, ButtonBitmapsAreShapedByTheirKeyColour)
         for (const QString &state : states) {
             const QImage bitmap = load(state);
             EXPECT_EQ(bitmap.size(), b.size) << state.toStdString();
-            EXPECT_EQ(QColor(TStateButton::keyColor(bitmap)), b.key) << state.toStdString();
+            EXPECT_EQ(QColor(controls::keyColor(bitmap)), b.key) << state.toStdString();
         }
 
         TStateButton button;
@@ -107,8 +108,8 @@ TEST(StandardLookTest, LitLedIsBrighterThanTheUnlitOne)
 {
     const QImage unlit = load(StandardLook::LedUnlit);
     const QImage lit = load(StandardLook::LedLit);
-    EXPECT_EQ(QColor(TStateButton::keyColor(unlit)), QColor(255, 0, 255));
-    EXPECT_EQ(QColor(TStateButton::keyColor(lit)), QColor(255, 0, 255));
+    EXPECT_EQ(QColor(controls::keyColor(unlit)), QColor(255, 0, 255));
+    EXPECT_EQ(QColor(controls::keyColor(lit)), QColor(255, 0, 255));
     const QColor off = unlit.pixelColor(7, 7);
     const QColor on = lit.pixelColor(7, 7);
     EXPECT_GT(on.green(), 200);
@@ -122,7 +123,7 @@ TEST(StandardLookTest, DragHandleKeepsItsKeyWhenRedAndBlueAreSwapped)
     // While the window is dragged the handle is shown with red and blue exchanged; a magenta key
     // is the same colour afterwards, so the handle keeps its shape.
     const QImage handle = load(StandardLook::DragHandle);
-    const QRgb key = TStateButton::keyColor(handle);
+    const QRgb key = controls::keyColor(handle);
     EXPECT_EQ(QColor(key), QColor(255, 0, 255));
     EXPECT_EQ(handle.rgbSwapped().pixel(0, handle.height() - 1), key);
     EXPECT_EQ(handle.pixel(0, 0), key) << "rounded corners";

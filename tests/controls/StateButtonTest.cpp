@@ -1,3 +1,4 @@
+#include "controls/KeyColor.h"
 #include "controls/StateButton.h"
 #include "support/Wait.h"
 
@@ -459,4 +460,20 @@ TEST_F(StateButtonTest, HintReachesTheWindowAsStatusTipWhileTheMouseIsOver)
     EXPECT_TRUE(m_button->toolTip().isEmpty());
 }
 
+} // namespace
+
+namespace {
+TEST(KeyColorTest, AlphaChannelOfAPicturePlaysNoPart)
+{
+    // Old 32-bit bitmaps often carry 0 in their fourth byte; they are still fully opaque.
+    QImage picture(4, 2, QImage::Format_ARGB32);
+    picture.fill(qRgba(200, 40, 40, 0));
+    picture.setPixel(0, 1, qRgba(255, 0, 255, 255));
+    picture.setPixel(3, 0, qRgba(255, 0, 255, 10));
+    const QImage keyed = controls::keyedTransparent(picture);
+    EXPECT_EQ(controls::keyColor(picture), qRgb(255, 0, 255));
+    EXPECT_EQ(keyed.pixel(1, 0), qRgba(200, 40, 40, 255));
+    EXPECT_EQ(qAlpha(keyed.pixel(0, 1)), 0);
+    EXPECT_EQ(qAlpha(keyed.pixel(3, 0)), 0);
+}
 } // namespace
