@@ -31,10 +31,22 @@ inline const QString OkButton = QStringLiteral(":/standard/BtnOK");
 inline const QString MinimizeButton = QStringLiteral(":/standard/BtnMinimize");
 inline const QString CloseButton = QStringLiteral(":/standard/BtnClose");
 
-inline QString up(const QString &button) { return button + QStringLiteral("-Up.bmp"); }
-inline QString over(const QString &button) { return button + QStringLiteral("-Over.bmp"); }
-inline QString down(const QString &button) { return button + QStringLiteral("-Down.bmp"); }
-inline QString disabled(const QString &button) { return button + QStringLiteral("-Disabled.bmp"); }
+inline QString up(const QString &button)
+{
+    return button + QStringLiteral("-Up.bmp");
+}
+inline QString over(const QString &button)
+{
+    return button + QStringLiteral("-Over.bmp");
+}
+inline QString down(const QString &button)
+{
+    return button + QStringLiteral("-Down.bmp");
+}
+inline QString disabled(const QString &button)
+{
+    return button + QStringLiteral("-Disabled.bmp");
+}
 
 // Every picture of the standard look.
 QStringList allPictures();

@@ -8,8 +8,7 @@
 #include <QPointer>
 #include <QShortcutEvent>
 
-TStateButton::TStateButton(QWidget *parent)
-    : QWidget(parent)
+TStateButton::TStateButton(QWidget *parent) : QWidget(parent)
 {
     // Moves must arrive without a pressed button so the over bitmap can follow the mouse.
     setMouseTracking(true);
@@ -178,8 +177,7 @@ void TStateButton::paintEvent(QPaintEvent *)
             textRect.translate(1, 1);
         painter.setFont(font());
         painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                         m_caption);
+        painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, m_caption);
     }
 }
 

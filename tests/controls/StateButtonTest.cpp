@@ -1,13 +1,13 @@
-#include "controls/KeyColor.h"
 #include "controls/StateButton.h"
+#include "controls/KeyColor.h"
 #include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
 #include <QPainter>
 #include <QSignalSpy>
-#include <QTest>
 #include <QStatusTipEvent>
+#include <QTest>
 
 namespace {
 
@@ -165,9 +165,8 @@ TEST_F(StateButtonTest, HitAreaIsTheOpaquePartOfTheUpBitmap)
         QPoint point;
         bool hit;
     } cases[] = {
-        {{0, 0}, false},   {{9, 19}, false},  {{10, 0}, true},  {{39, 19}, true},
-        {{35, 5}, false},  {{34, 5}, true},   {{40, 5}, false}, {{-1, 5}, false},
-        {{10, 20}, false},
+        {{0, 0}, false}, {{9, 19}, false}, {{10, 0}, true},  {{39, 19}, true},  {{35, 5}, false},
+        {{34, 5}, true}, {{40, 5}, false}, {{-1, 5}, false}, {{10, 20}, false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(m_button->hitTest(c.point.x(), c.point.y()), c.hit) << c.point.x() << "," << c.point.y();
@@ -359,8 +358,7 @@ TEST_F(StateButtonTest, MouseEventsAreRaisedBeforeTheButtonReacts)
     QSignalSpy moves(m_button, &TStateButton::OnMouseMove);
     QSignalSpy ups(m_button, &TStateButton::OnMouseUp);
     TStateButton::State stateAtUp = TStateButton::State::Disabled;
-    QObject::connect(m_button, &TStateButton::OnMouseUp, m_button,
-                     [&] { stateAtUp = m_button->state(); });
+    QObject::connect(m_button, &TStateButton::OnMouseUp, m_button, [&] { stateAtUp = m_button->state(); });
     moveTo(Opaque);
     press(Opaque, Qt::RightButton);
     release(Opaque, Qt::RightButton);

@@ -68,10 +68,9 @@ QImage blankImage(QSize size)
 
 QColor mix(const QColor &a, const QColor &b, qreal t)
 {
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
-                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t),
-                            float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+    return QColor::fromRgbF(
+        float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+        float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
 
 QColor withAlpha(QColor color, int alpha)
@@ -406,7 +405,8 @@ QImage roundButton(QSize size, Glyph glyph, Face face)
         shine.setColorAt(1, QColor(255, 255, 255, 0));
         p.setPen(Qt::NoPen);
         p.setBrush(shine);
-        p.drawEllipse(QRectF(circle.left() + 3, circle.top() + 1.5, circle.width() - 6, circle.height() * 0.5));
+        p.drawEllipse(
+            QRectF(circle.left() + 3, circle.top() + 1.5, circle.width() - 6, circle.height() * 0.5));
     }
     const QPointF c = circle.center() + (face == Face::Down ? QPointF(0.5, 0.5) : QPointF(0, 0));
     p.setPen(QPen(mark, 2.0, Qt::SolidLine, Qt::RoundCap));
@@ -653,8 +653,7 @@ bool writeGif(const QString &fileName, const QImage &keyed, QRgb key)
     std::vector<GifByteType> indices(red.size());
     std::vector<GifColorType> table(256);
     if (GifQuantizeBuffer(unsigned(red.size()), 1, &colours, red.data(), green.data(), blue.data(),
-                          indices.data(), table.data())
-        != GIF_OK)
+                          indices.data(), table.data()) != GIF_OK)
         return false;
     const int transparent = 255;
     table[transparent] = GifColorType{255, 0, 255};
@@ -680,8 +679,8 @@ bool writeGif(const QString &fileName, const QImage &keyed, QRgb key)
     for (int y = 0; ok && y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const QRgb c = keyed.pixel(x, y);
-            line[size_t(x)] = (c & 0xffffff) == (key & 0xffffff) ? GifPixelType(transparent)
-                                                                 : indices[next++];
+            line[size_t(x)] =
+                (c & 0xffffff) == (key & 0xffffff) ? GifPixelType(transparent) : indices[next++];
         }
         ok = EGifPutLine(gif, line.data(), w) == GIF_OK;
     }
@@ -776,7 +775,8 @@ int main(int argc, char **argv)
     // Shaped pictures are keyed against the background at their place in the window.
     auto under = [](const QImage &bg, QRect r) { return bg.copy(r); };
 
-    const PillStyle send{QColor(222, 240, 208), QColor(120, 168, 104), QColor(28, 44, 26), QColor(10, 22, 10)};
+    const PillStyle send{QColor(222, 240, 208), QColor(120, 168, 104), QColor(28, 44, 26),
+                         QColor(10, 22, 10)};
     const PillStyle graphite{QColor(112, 132, 122), QColor(40, 50, 46), Lime, QColor(6, 10, 8)};
 
     struct Pill
@@ -790,15 +790,20 @@ int main(int argc, char **argv)
         bool disabled;
     };
     const Pill pills[] = {
-        {QStringLiteral("BtnSend"), QRect(104, 198, 113, 25), &main, send, QStringLiteral("Senden"), KeyGreen, true},
-        {QStringLiteral("BtnOptions"), QRect(224, 198, 113, 25), &main, graphite, QStringLiteral("Optionen"), KeyRed, false},
-        {QStringLiteral("BtnOK"), QRect(52, 208, 75, 25), &options, graphite, QStringLiteral("OK"), KeyMagenta, false},
+        {QStringLiteral("BtnSend"), QRect(104, 198, 113, 25), &main, send, QStringLiteral("Senden"), KeyGreen,
+         true},
+        {QStringLiteral("BtnOptions"), QRect(224, 198, 113, 25), &main, graphite, QStringLiteral("Optionen"),
+         KeyRed, false},
+        {QStringLiteral("BtnOK"), QRect(52, 208, 75, 25), &options, graphite, QStringLiteral("OK"),
+         KeyMagenta, false},
     };
     QImage mockUp[3];
     for (int i = 0; i < 3; ++i) {
         const Pill &pill = pills[i];
         const QImage bg = under(*pill.background, pill.place);
-        auto make = [&](Face face) { return keyOnto(pillButton(pill.place.size(), pill.style, face, pill.caption), bg, pill.key); };
+        auto make = [&](Face face) {
+            return keyOnto(pillButton(pill.place.size(), pill.style, face, pill.caption), bg, pill.key);
+        };
         mockUp[i] = make(Face::Up);
         out.save(mockUp[i], pill.base + QStringLiteral("-Up.bmp"), "BMP");
         out.save(make(Face::Over), pill.base + QStringLiteral("-Over.bmp"), "BMP");
@@ -821,7 +826,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < 2; ++i) {
         const Round &round = rounds[i];
         const QImage bg = under(main, round.place);
-        auto make = [&](Face face) { return keyOnto(roundButton(round.place.size(), round.glyph, face), bg, KeyMagenta); };
+        auto make = [&](Face face) {
+            return keyOnto(roundButton(round.place.size(), round.glyph, face), bg, KeyMagenta);
+        };
         roundUp[i] = make(Face::Up);
         out.save(roundUp[i], round.base + QStringLiteral("-Up.bmp"), "BMP");
         out.save(make(Face::Over), round.base + QStringLiteral("-Over.bmp"), "BMP");
@@ -840,9 +847,9 @@ int main(int argc, char **argv)
 
     const QRect logoPlace(40, 10, 133, 17);
     const QImage logo = keyOnto(logoArt(logoPlace.size()), under(main, logoPlace), KeyMagenta, 72);
-    if (!writeGif(out.assets.filePath(QStringLiteral("Logo.gif")), logo, KeyMagenta)
-        || !QFile::setPermissions(out.assets.filePath(QStringLiteral("Logo.gif")),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther)) {
+    if (!writeGif(out.assets.filePath(QStringLiteral("Logo.gif")), logo, KeyMagenta) ||
+        !QFile::setPermissions(out.assets.filePath(QStringLiteral("Logo.gif")),
+                               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther)) {
         std::fprintf(stderr, "cannot write the logo\n");
         out.ok = false;
     }
@@ -852,7 +859,8 @@ int main(int argc, char **argv)
             .save(out.preview.filePath(QStringLiteral("Logo.png")));
 
         // The main window as it looks at start, from the written files.
-        QImage mock(QImage(out.assets.filePath(QStringLiteral("Main.jpg"))).convertToFormat(QImage::Format_RGB32));
+        QImage mock(
+            QImage(out.assets.filePath(QStringLiteral("Main.jpg"))).convertToFormat(QImage::Format_RGB32));
         QPainter p(&mock);
         p.setRenderHint(QPainter::TextAntialiasing);
         p.fillRect(QRect(15, 35, 444, 103), Qt::black);
@@ -881,11 +889,13 @@ int main(int argc, char **argv)
         p.drawImage(QPoint(40, 10), QImage(out.assets.filePath(QStringLiteral("Logo.gif"))));
         p.setPen(StatusText);
         p.setFont(sansFont(11, false));
-        p.drawText(QRect(32, 230, 390, 14), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Hallo WERKSTATT-PC!"));
+        p.drawText(QRect(32, 230, 390, 14), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("Hallo WERKSTATT-PC!"));
         p.end();
         mock.save(out.preview.filePath(QStringLiteral("mock-main.png")));
 
-        QImage optMock(QImage(out.assets.filePath(QStringLiteral("MainOption.jpg"))).convertToFormat(QImage::Format_RGB32));
+        QImage optMock(QImage(out.assets.filePath(QStringLiteral("MainOption.jpg")))
+                           .convertToFormat(QImage::Format_RGB32));
         QPainter q(&optMock);
         q.setRenderHint(QPainter::TextAntialiasing);
         q.setFont(sansFont(11, false));
@@ -906,7 +916,8 @@ int main(int argc, char **argv)
         q.drawText(QPoint(34, 178), QStringLiteral("alles in Registry speichern"));
         q.fillRect(QRect(13, 186, 153, 17), QColor(200, 200, 200));
         q.setPen(QColor(140, 140, 140));
-        q.drawText(QRect(13, 186, 153, 17), Qt::AlignCenter, QStringLiteral("Einstellungen aus Reg. löschen"));
+        q.drawText(QRect(13, 186, 153, 17), Qt::AlignCenter,
+                   QStringLiteral("Einstellungen aus Reg. löschen"));
         drawKeyed(q, {52, 208}, QImage(out.assets.filePath(QStringLiteral("BtnOK-Up.bmp"))));
         q.end();
         optMock.save(out.preview.filePath(QStringLiteral("mock-options.png")));
