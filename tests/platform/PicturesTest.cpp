@@ -30,7 +30,7 @@ const QByteArray kTinyGif("GIF89a\x02\x00\x01\x00\x80\x00\x00"
                           "!\xf9\x04\x01\x00\x00\x01\x00"
                           ",\x00\x00\x00\x00\x02\x00\x01\x00\x00"
                           "\x02\x02\x44\x0a\x00;",
-                          42);
+                          43);
 
 QString errorText(const std::function<void()> &action)
 {
