@@ -75,14 +75,20 @@ int readWord(const uchar *p)
 
 enum class LzwOutcome { Complete, Underrun, Circular };
 
+struct LzwResult
+{
+    LzwOutcome outcome = LzwOutcome::Complete;
+    qint64 pixels = 0;
+};
+
 // Decodes one image's LZW stream, handing each pixel index to sink(index) until pixelLimit
 // pixels are out. Every table entry is built from an older one, so a code can only be resolved
 // when it names a literal, a built entry or the one entry being built right now; any other code
 // would make the table refer to itself.
 template <typename Sink>
-LzwOutcome decodeLzw(const QByteArray &stream, int minCodeSize, qint64 pixelLimit, qint64 &emitted,
-                     Sink &&sink)
+LzwResult decodeLzw(const QByteArray &stream, int minCodeSize, qint64 pixelLimit, Sink &&sink)
 {
+    qint64 emitted = 0;
     std::array<quint16, kMaxCodes> prefix{};
     std::array<quint8, kMaxCodes> suffix{};
     std::array<quint8, kMaxCodes> firstByte{};
@@ -108,7 +114,7 @@ LzwOutcome decodeLzw(const QByteArray &stream, int minCodeSize, qint64 pixelLimi
     while (emitted < pixelLimit) {
         while (bitCount < codeWidth) {
             if (pos >= size)
-                return LzwOutcome::Underrun;
+                return {LzwOutcome::Underrun, emitted};
             bitBuffer |= static_cast<quint32>(bytes[pos++]) << bitCount;
             bitCount += 8;
         }
@@ -123,12 +129,12 @@ LzwOutcome decodeLzw(const QByteArray &stream, int minCodeSize, qint64 pixelLimi
             continue;
         }
         if (code == endCode)
-            return LzwOutcome::Underrun; // the stream says it is done, but pixels are missing
+            return {LzwOutcome::Underrun, emitted}; // the stream says it is done, but pixels are missing
 
         int stringLength = 0;
         if (previous < 0) {
             if (code >= clearCode)
-                return LzwOutcome::Circular;
+                return {LzwOutcome::Circular, emitted};
             string[0] = static_cast<quint8>(code);
             stringLength = 1;
         } else {
@@ -143,7 +149,7 @@ LzwOutcome decodeLzw(const QByteArray &stream, int minCodeSize, qint64 pixelLimi
                 tail = firstByte[previous];
                 growsItself = true;
             } else {
-                return LzwOutcome::Circular;
+                return {LzwOutcome::Circular, emitted};
             }
             stringLength = length[walk] + (growsItself ? 1 : 0);
             int at = length[walk] - 1;
@@ -172,7 +178,7 @@ LzwOutcome decodeLzw(const QByteArray &stream, int minCodeSize, qint64 pixelLimi
             sink(string[static_cast<size_t>(i)]);
         emitted += count;
     }
-    return LzwOutcome::Complete;
+    return {LzwOutcome::Complete, emitted};
 }
 
 // Maps the n-th decoded row of an interlaced image to its place: rows 0, 8, 16, ... first, then
@@ -207,8 +213,7 @@ private:
     void readScreen(qsizetype start);
     void readExtension(GifFileType *file);
     void readImage(GifFileType *file);
-    void drawImage(const GifImageDesc &desc, const QByteArray &stream, int minCodeSize, LzwOutcome &outcome,
-                   qint64 &emitted, qint64 limit);
+    LzwResult drawImage(const GifImageDesc &desc, const QByteArray &stream, int minCodeSize, qint64 limit);
     void disposePrevious();
     void stop(GifDefect defect) { m_result.defect = defect; }
 
@@ -359,19 +364,17 @@ void Decoder::readImage(GifFileType *file)
 
     const qint64 area = qint64(desc.Width) * desc.Height;
     const qint64 limit = std::min(area, kMaxDecodedPixels - m_decodedPixels);
-    qint64 emitted = 0;
-    LzwOutcome outcome = LzwOutcome::Complete;
-    drawImage(desc, stream, minCodeSize, outcome, emitted, limit);
-    m_decodedPixels += emitted;
+    const LzwResult decoded = drawImage(desc, stream, minCodeSize, limit);
+    m_decodedPixels += decoded.pixels;
     m_pendingControl.reset();
 
-    if (outcome == LzwOutcome::Circular)
+    if (decoded.outcome == LzwOutcome::Circular)
         throw platform::Exception(QStringLiteral("Circular decoder table entry"));
     if (truncated) {
         stop(GifDefect::PrematureEnd);
         return;
     }
-    if (outcome == LzwOutcome::Underrun) {
+    if (decoded.outcome == LzwOutcome::Underrun) {
         stop(GifDefect::BitBufferUnderrun);
         return;
     }
@@ -399,15 +402,15 @@ void Decoder::disposePrevious()
     m_savedCanvas = QImage();
 }
 
-void Decoder::drawImage(const GifImageDesc &desc, const QByteArray &stream, int minCodeSize,
-                        LzwOutcome &outcome, qint64 &emitted, qint64 limit)
+// Draws the image onto the picture while the first frame is being composed; later images are
+// only decoded, to find the defects in them.
+LzwResult Decoder::drawImage(const GifImageDesc &desc, const QByteArray &stream, int minCodeSize,
+                             qint64 limit)
 {
     const GraphicControl control = m_pendingControl.value_or(GraphicControl{});
     const bool draw = m_composing && !m_result.image.isNull();
-    if (!draw) {
-        outcome = decodeLzw(stream, minCodeSize, limit, emitted, [](quint8) {});
-        return;
-    }
+    if (!draw)
+        return decodeLzw(stream, minCodeSize, limit, [](quint8) {});
 
     disposePrevious();
     if (control.disposal == Disposal::RestorePrevious)
@@ -431,7 +434,7 @@ void Decoder::drawImage(const GifImageDesc &desc, const QByteArray &stream, int 
     const int width = desc.Width;
     int column = 0;
     int decodedRow = 0;
-    int row = desc.Interlace ? (rowOrder.empty() ? 0 : rowOrder[0]) : 0;
+    int row = 0; // the first pass of an interlaced image starts at row 0 as well
     QRgb *line = nullptr;
     auto locateRow = [&] {
         const int y = desc.Top + row;
@@ -439,7 +442,7 @@ void Decoder::drawImage(const GifImageDesc &desc, const QByteArray &stream, int 
     };
     locateRow();
     const int transparent = control.transparentIndex;
-    outcome = decodeLzw(stream, minCodeSize, limit, emitted, [&](quint8 index) {
+    const LzwResult result = decodeLzw(stream, minCodeSize, limit, [&](quint8 index) {
         const int x = desc.Left + column;
         if (line && x < m_screenWidth && index != transparent)
             line[x] = palette[index];
@@ -455,6 +458,7 @@ void Decoder::drawImage(const GifImageDesc &desc, const QByteArray &stream, int 
     ++m_result.composedImages;
     if (control.delay > 0)
         m_composing = false;
+    return result;
 }
 
 } // namespace
