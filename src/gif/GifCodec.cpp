@@ -17,6 +17,8 @@ namespace gif {
 namespace {
 
 constexpr int kMaxCodes = 4096;
+// More images than any animation needs; beyond them reading stops quietly.
+constexpr int kMaxImages = 65536;
 constexpr int kHeaderSize = 6;
 constexpr int kScreenDescriptorEnd = 10; // header plus width and height
 // Pictures stored inside window data carry a four-byte length in front of the GIF itself.
@@ -215,6 +217,7 @@ private:
     void readImage(GifFileType *file);
     LzwResult drawImage(const GifImageDesc &desc, const QByteArray &stream, int minCodeSize, qint64 limit);
     void disposePrevious();
+    bool spend(qint64 pixels);
     void stop(GifDefect defect) { m_result.defect = defect; }
 
     const QByteArray &m_data;
@@ -227,8 +230,8 @@ private:
     bool m_composing = true;
     // What the last composed image asks to happen before the next one is drawn.
     Disposal m_lastDisposal = Disposal::Keep;
-    QRect m_lastRect;
-    QImage m_savedCanvas;
+    QRect m_lastRect;   // on the screen
+    QImage m_savedArea; // what lay under the last image, for Disposal::RestorePrevious
     const ColorMapObject *m_globalColours = nullptr;
 };
 
@@ -363,10 +366,16 @@ void Decoder::readImage(GifFileType *file)
     }
 
     const qint64 area = qint64(desc.Width) * desc.Height;
+    if (m_result.imageCount > kMaxImages) {
+        stop(GifDefect::DecodeBudgetExhausted);
+        return;
+    }
     const qint64 limit = std::min(area, kMaxDecodedPixels - m_decodedPixels);
     const LzwResult decoded = drawImage(desc, stream, minCodeSize, limit);
     m_decodedPixels += decoded.pixels;
     m_pendingControl.reset();
+    if (m_result.defect != GifDefect::None)
+        return;
 
     if (decoded.outcome == LzwOutcome::Circular)
         throw platform::Exception(QStringLiteral("Circular decoder table entry"));
@@ -390,16 +399,29 @@ void Decoder::readImage(GifFileType *file)
 
 void Decoder::disposePrevious()
 {
+    const QRect &rect = m_lastRect;
     if (m_lastDisposal == Disposal::RestoreBackground) {
-        const QRect rect = m_lastRect.intersected(m_result.image.rect());
         for (int y = rect.top(); y <= rect.bottom(); ++y) {
             auto *line = reinterpret_cast<QRgb *>(m_result.image.scanLine(y));
             std::fill(line + rect.left(), line + rect.right() + 1, QRgb(0));
         }
-    } else if (m_lastDisposal == Disposal::RestorePrevious && !m_savedCanvas.isNull()) {
-        m_result.image = m_savedCanvas;
+    } else if (m_lastDisposal == Disposal::RestorePrevious && m_savedArea.size() == rect.size()) {
+        for (int y = 0; y < rect.height(); ++y) {
+            std::memcpy(m_result.image.scanLine(rect.top() + y) + rect.left() * sizeof(QRgb),
+                        m_savedArea.constScanLine(y), static_cast<size_t>(rect.width()) * sizeof(QRgb));
+        }
     }
-    m_savedCanvas = QImage();
+    m_savedArea = QImage();
+}
+
+bool Decoder::spend(qint64 pixels)
+{
+    if (pixels > kMaxDecodedPixels - m_decodedPixels) {
+        stop(GifDefect::DecodeBudgetExhausted);
+        return false;
+    }
+    m_decodedPixels += pixels;
+    return true;
 }
 
 // Draws the image onto the picture while the first frame is being composed; later images are
@@ -412,11 +434,20 @@ LzwResult Decoder::drawImage(const GifImageDesc &desc, const QByteArray &stream,
     if (!draw)
         return decodeLzw(stream, minCodeSize, limit, [](quint8) {});
 
+    // Clearing and restoring cost as much as drawing; a file of many small images over a large
+    // screen must not make us copy the screen again and again without bound.
+    const QRect rect = QRect(desc.Left, desc.Top, desc.Width, desc.Height).intersected(m_result.image.rect());
+    const qint64 disposalCost =
+        m_lastDisposal == Disposal::Keep ? 0 : qint64(m_lastRect.width()) * m_lastRect.height();
+    const qint64 saveCost =
+        control.disposal == Disposal::RestorePrevious ? qint64(rect.width()) * rect.height() : 0;
+    if (!spend(disposalCost + saveCost))
+        return {};
     disposePrevious();
     if (control.disposal == Disposal::RestorePrevious)
-        m_savedCanvas = m_result.image.copy();
+        m_savedArea = m_result.image.copy(rect);
     m_lastDisposal = control.disposal;
-    m_lastRect = QRect(desc.Left, desc.Top, desc.Width, desc.Height);
+    m_lastRect = rect;
 
     // Indexes beyond the colour table, and every index of a file without one, draw black.
     std::array<QRgb, 256> palette;

@@ -19,8 +19,8 @@ class QByteArray;
 // defect stops the reading quietly; the picture keeps what was decoded up to that point.
 //
 // Hostile files are bounded: a logical screen larger than kMaxSide on a side or kMaxPixels in all
-// is refused with a platform::Exception, and decoding stops quietly after kMaxDecodedPixels
-// pixels over all images.
+// is refused with a platform::Exception, and reading stops quietly once kMaxDecodedPixels pixels
+// have been decoded, cleared or restored over all images, or after 65536 images.
 namespace gif {
 
 inline constexpr int kMaxSide = 16384;

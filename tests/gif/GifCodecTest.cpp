@@ -416,6 +416,15 @@ TEST(GifCodec, BoundsHostileSizes)
     EXPECT_EQ(decoding.defect, GifDefect::BitBufferUnderrun);
     EXPECT_EQ(pixel(decoding.image, 2, 0), kGreen);
     EXPECT_EQ(pixel(decoding.image, 3, 0), kTransparent);
+    // Reading ends quietly after more images than any animation has.
+    GifBuilder many;
+    many.screen(1, 1, kPalette);
+    const QByteArray oneImage = GifBuilder("").graphicControl(-1, 0, 3).image(QRect(0, 0, 1, 1), {1}).bytes();
+    for (int i = 0; i < 65537; ++i)
+        many.raw(oneImage);
+    const auto endless = decodeGifDetailed(many.trailer().bytes());
+    EXPECT_EQ(endless.defect, GifDefect::DecodeBudgetExhausted);
+    EXPECT_EQ(pixel(endless.image, 0, 0), kGreen);
     // An empty screen gives an empty picture, not an error.
     EXPECT_TRUE(decodeGif(GifBuilder().screen(0, 0, kPalette).trailer().bytes()).isNull());
 }
