@@ -13,10 +13,13 @@ class QByteArray;
 // an animation would show first, and for a file without delays it is all images together. The
 // rest of the file is still read and checked.
 //
-// Three defects end the loading with a platform::Exception: a bad signature ("Invalid GIF
-// signature"), an extension of a type we do not know ("Unknown extension type") and a code that
-// refers to a decoder table entry not yet built ("Circular decoder table entry"). Every other
-// defect stops the reading quietly; the picture keeps what was decoded up to that point.
+// Three defects end the loading with a platform::Exception:
+//   - "Invalid GIF signature": no "GIF" at the start, nor four bytes further on (behind the
+//     length that pictures stored in window data carry); the version after it is not checked;
+//   - "Unknown extension type": an extension label other than the four of GIF89a;
+//   - "Circular decoder table entry": an LZW code naming a table entry not yet built.
+// Every other defect stops the reading quietly; the picture keeps what was decoded up to that
+// point (an image reaching beyond the screen is drawn clipped first).
 //
 // Hostile files are bounded: a logical screen larger than kMaxSide on a side or kMaxPixels in all
 // is refused with a platform::Exception, and reading stops quietly once kMaxDecodedPixels pixels
