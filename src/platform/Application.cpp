@@ -74,8 +74,9 @@ bool Application::notify(QObject *receiver, QEvent *event)
         event->ignore();
         return true;
     case QEvent::StatusTip:
+        // Noted here once; the event still travels up to the window as usual.
         setHint(static_cast<QStatusTipEvent *>(event)->tip());
-        return true;
+        break;
     default:
         break;
     }
