@@ -1,11 +1,13 @@
 #include "app/MessagerQ.h"
 
 #include "app/ChatWidgets.h"
-#include "app/StandInArt.h"
-#include "app/StandInButton.h"
+#include "assets/StandardLook.h"
+#include "controls/KeyColor.h"
+#include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/Application.h"
 #include "platform/Fonts.h"
+#include "platform/Pictures.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
 
@@ -46,11 +48,28 @@ void setTextColor(QWidget *widget, const QColor &text)
 }
 
 // A label that only shows a picture at its own size.
-QLabel *pictureLabel(QWidget *parent, const QPixmap &picture)
+QLabel *pictureLabel(QWidget *parent, const QImage &picture)
 {
     auto *label = new QLabel(parent);
-    label->setPixmap(picture);
+    label->setPixmap(QPixmap::fromImage(picture));
     return label;
+}
+
+// A bitmap of the standard look with its key colour (bottom-left pixel) made transparent.
+QImage keyedBitmap(const QString &resource)
+{
+    return controls::keyedTransparent(platform::loadBitmap(resource));
+}
+
+TStateButton *bitmapButton(QWidget *parent, const QString &bitmaps, bool withDisabled = false)
+{
+    auto *button = new TStateButton(parent);
+    button->setBitmapUp(platform::loadBitmap(StandardLook::up(bitmaps)));
+    button->setBitmapOver(platform::loadBitmap(StandardLook::over(bitmaps)));
+    button->setBitmapDown(platform::loadBitmap(StandardLook::down(bitmaps)));
+    if (withDisabled)
+        button->setBitmapDisabled(platform::loadBitmap(StandardLook::disabled(bitmaps)));
+    return button;
 }
 
 } // namespace
@@ -59,25 +78,26 @@ TForm1::TForm1(QWidget *parent) : TForm1(Setup(), parent) {}
 
 TForm1::TForm1(const Setup &setup, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      ImageMain(pictureLabel(this, standin::mainBackground())),
+      ImageMain(pictureLabel(this, platform::loadPicture(StandardLook::MainBackground))),
       BevelColor(new QFrame(this)),
       LabelColor(new QLabel(QStringLiteral("Farbe..."), this)),
-      Move(pictureLabel(this, standin::moveHandle())),
+      Move(pictureLabel(this, keyedBitmap(StandardLook::DragHandle))),
       LED(new PaintBox(this)),
       StatusLabel(new QLabel(this)),
-      ButtonClose(new StandInButton(QStringLiteral("×"), this)),
-      ButtonMinimize(new StandInButton(QStringLiteral("_"), this)),
-      SendButton(new StandInButton(QStringLiteral("Senden"), this)),
+      ButtonClose(bitmapButton(this, StandardLook::CloseButton)),
+      ButtonMinimize(bitmapButton(this, StandardLook::MinimizeButton)),
+      SendButton(bitmapButton(this, StandardLook::SendButton, true)),
       LabelToMove(new QLabel(this)),
-      BtnOptions(new StandInButton(QStringLiteral("Optionen"), this)),
-      ImagePlauderdeckLogo(pictureLabel(this, standin::logo())),
+      BtnOptions(bitmapButton(this, StandardLook::OptionsButton)),
+      ImagePlauderdeckLogo(pictureLabel(this, platform::loadPicture(StandardLook::Logo))),
       NameEdit(new ChatLineEdit(this)),
       ComboBoxMode(new QComboBox(this)),
       MessageEdit(new ChatLineEdit(this)),
       MessageMemo(new QTextEdit(this)),
       MessageSender(new TMsgClient(this)),
       MessageGetter(new TMsgServer(this)),
-      ImageListStatusbar{standin::led(false), standin::led(true)},
+      ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
+                         QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
       LEDTimer(new QTimer(this)),
       m_randomSeed(setup.randomSeed)
 {

@@ -18,10 +18,10 @@ class QLabel;
 class QPainter;
 class QTextEdit;
 class QTimer;
-class StandInButton;
 class TMsgClient;
 class TMsgServer;
 class TSockSession;
+class TStateButton;
 
 // The main chat window: a borderless 474 x 255 window drawn from pictures, holding the chat
 // history, the input fields, the status line with its LED, and the two message components. The
@@ -58,11 +58,11 @@ public:
     QLabel *const Move;
     PaintBox *const LED;
     QLabel *const StatusLabel;
-    StandInButton *const ButtonClose;
-    StandInButton *const ButtonMinimize;
-    StandInButton *const SendButton;
+    TStateButton *const ButtonClose;
+    TStateButton *const ButtonMinimize;
+    TStateButton *const SendButton;
     QLabel *const LabelToMove;
-    StandInButton *const BtnOptions;
+    TStateButton *const BtnOptions;
     QLabel *const ImagePlauderdeckLogo;
     ChatLineEdit *const NameEdit;
     QComboBox *const ComboBoxMode;

@@ -1,6 +1,6 @@
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
-#include "app/StandInButton.h"
+#include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/Registry.h"
 #include "support/FakeDialogs.h"
