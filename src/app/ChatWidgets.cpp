@@ -3,7 +3,9 @@
 #include <QFocusEvent>
 #include <QPainter>
 
-ChatLineEdit::ChatLineEdit(QWidget *parent) : QLineEdit(parent) {}
+ChatLineEdit::ChatLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+}
 
 void ChatLineEdit::focusInEvent(QFocusEvent *event)
 {
@@ -13,7 +15,9 @@ void ChatLineEdit::focusInEvent(QFocusEvent *event)
     QLineEdit::focusInEvent(&neutral);
 }
 
-PaintBox::PaintBox(QWidget *parent) : QWidget(parent) {}
+PaintBox::PaintBox(QWidget *parent) : QWidget(parent)
+{
+}
 
 void PaintBox::paintEvent(QPaintEvent *)
 {

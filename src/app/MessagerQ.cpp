@@ -74,32 +74,26 @@ TStateButton *bitmapButton(QWidget *parent, const QString &bitmaps, bool withDis
 
 } // namespace
 
-TForm1::TForm1(QWidget *parent) : TForm1(Setup(), parent) {}
+TForm1::TForm1(QWidget *parent) : TForm1(Setup(), parent)
+{
+}
 
 TForm1::TForm1(const Setup &setup, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       ImageMain(pictureLabel(this, platform::loadPicture(StandardLook::MainBackground))),
-      BevelColor(new QFrame(this)),
-      LabelColor(new QLabel(QStringLiteral("Farbe..."), this)),
-      Move(pictureLabel(this, keyedBitmap(StandardLook::DragHandle))),
-      LED(new PaintBox(this)),
-      StatusLabel(new QLabel(this)),
-      ButtonClose(bitmapButton(this, StandardLook::CloseButton)),
+      BevelColor(new QFrame(this)), LabelColor(new QLabel(QStringLiteral("Farbe..."), this)),
+      Move(pictureLabel(this, keyedBitmap(StandardLook::DragHandle))), LED(new PaintBox(this)),
+      StatusLabel(new QLabel(this)), ButtonClose(bitmapButton(this, StandardLook::CloseButton)),
       ButtonMinimize(bitmapButton(this, StandardLook::MinimizeButton)),
-      SendButton(bitmapButton(this, StandardLook::SendButton, true)),
-      LabelToMove(new QLabel(this)),
+      SendButton(bitmapButton(this, StandardLook::SendButton, true)), LabelToMove(new QLabel(this)),
       BtnOptions(bitmapButton(this, StandardLook::OptionsButton)),
       ImagePlauderdeckLogo(pictureLabel(this, platform::loadPicture(StandardLook::Logo))),
-      NameEdit(new ChatLineEdit(this)),
-      ComboBoxMode(new QComboBox(this)),
-      MessageEdit(new ChatLineEdit(this)),
-      MessageMemo(new QTextEdit(this)),
-      MessageSender(new TMsgClient(this)),
-      MessageGetter(new TMsgServer(this)),
+      NameEdit(new ChatLineEdit(this)), ComboBoxMode(new QComboBox(this)),
+      MessageEdit(new ChatLineEdit(this)), MessageMemo(new QTextEdit(this)),
+      MessageSender(new TMsgClient(this)), MessageGetter(new TMsgServer(this)),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
-      LEDTimer(new QTimer(this)),
-      m_randomSeed(setup.randomSeed)
+      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed)
 {
     setUpWindow();
     setUpComponents();
@@ -162,8 +156,8 @@ void TForm1::setUpComponents()
 
     ImagePlauderdeckLogo->setGeometry(40, 10, 133, 17);
     ImagePlauderdeckLogo->setCursor(Qt::PointingHandCursor);
-    ImagePlauderdeckLogo->setStatusTip(
-        QStringLiteral("Plauderdeck 4.6.0.7 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)"));
+    ImagePlauderdeckLogo->setStatusTip(QStringLiteral(
+        "Plauderdeck 4.6.0.7 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)"));
 
     NameEdit->setGeometry(101, 147, 124, 21);
     NameEdit->setText(QStringLiteral("Name"));
@@ -173,12 +167,13 @@ void TForm1::setUpComponents()
     ComboBoxMode->setEditable(true);
     ComboBoxMode->setLineEdit(new ChatLineEdit(ComboBoxMode));
     ComboBoxMode->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxMode->addItems({QStringLiteral("röchelt:"), QStringLiteral("flüstert:"), QStringLiteral("sagt:"),
-                            QStringLiteral("ruft:"), QStringLiteral("schreit:"), QStringLiteral("brüllt:"),
-                            QStringLiteral("pöbelt:"), QStringLiteral("schwadroniert:"), QStringLiteral("(lachend):"),
-                            QStringLiteral("(ironisch):"), QStringLiteral("(wütend):"), QStringLiteral("(schadenfroh):"),
-                            QStringLiteral("lacht."), QStringLiteral("grinst."), QStringLiteral("lächelt."),
-                            QStringLiteral("ist sauer."), QStringLiteral("denkt nach."), QStringLiteral("findet das ... .")});
+    ComboBoxMode->addItems(
+        {QStringLiteral("röchelt:"), QStringLiteral("flüstert:"), QStringLiteral("sagt:"),
+         QStringLiteral("ruft:"), QStringLiteral("schreit:"), QStringLiteral("brüllt:"),
+         QStringLiteral("pöbelt:"), QStringLiteral("schwadroniert:"), QStringLiteral("(lachend):"),
+         QStringLiteral("(ironisch):"), QStringLiteral("(wütend):"), QStringLiteral("(schadenfroh):"),
+         QStringLiteral("lacht."), QStringLiteral("grinst."), QStringLiteral("lächelt."),
+         QStringLiteral("ist sauer."), QStringLiteral("denkt nach."), QStringLiteral("findet das ... .")});
     ComboBoxMode->setCurrentIndex(2);
     ComboBoxMode->setMaxVisibleItems(ComboBoxMode->count());
     setColors(ComboBoxMode, QPalette::Base, kFieldColor, QPalette::Text, kFontColor);
@@ -202,9 +197,10 @@ void TForm1::setUpComponents()
     LEDTimer->setInterval(50);
 
     // Key preview: the window sees every key before the control that has the focus.
-    for (QWidget *control : {static_cast<QWidget *>(this), static_cast<QWidget *>(NameEdit),
-                             static_cast<QWidget *>(ComboBoxMode), static_cast<QWidget *>(ComboBoxMode->lineEdit()),
-                             static_cast<QWidget *>(MessageEdit), static_cast<QWidget *>(MessageMemo)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(this), static_cast<QWidget *>(NameEdit),
+          static_cast<QWidget *>(ComboBoxMode), static_cast<QWidget *>(ComboBoxMode->lineEdit()),
+          static_cast<QWidget *>(MessageEdit), static_cast<QWidget *>(MessageMemo)})
         control->installEventFilter(this);
 
     setTabOrder(NameEdit, ComboBoxMode);
@@ -223,11 +219,15 @@ void TForm1::setUpMessageComponents(const Setup &setup)
         MessageGetter->setListenAddress(setup.listenAddress);
     MessageGetter->setReportLevel(2);
     // Raised on the connection's worker thread; the line is handled on ours.
-    connect(MessageGetter, &TMsgServer::OnMSG, MessageGetter,
-            [this](TSockSession *, const QByteArray &sFrom, const QByteArray &sMsg) { m_receivedLines.push(sFrom, sMsg); },
-            Qt::DirectConnection);
-    m_receivedLines.setHandler(
-        [this](const QByteArray &sFrom, const QByteArray &sMsg) { MessageGetterMSG(MessageGetter, sFrom, sMsg); });
+    connect(
+        MessageGetter, &TMsgServer::OnMSG, MessageGetter,
+        [this](TSockSession *, const QByteArray &sFrom, const QByteArray &sMsg) {
+            m_receivedLines.push(sFrom, sMsg);
+        },
+        Qt::DirectConnection);
+    m_receivedLines.setHandler([this](const QByteArray &sFrom, const QByteArray &sMsg) {
+        MessageGetterMSG(MessageGetter, sFrom, sMsg);
+    });
     MessageGetter->Loaded();
 }
 
@@ -286,8 +286,10 @@ void TForm1::FormShow()
 
     // 4. The computer's name is the sender field of every line.
     platform::Registry machine(platform::RootKey::LocalMachine);
-    if (machine.openKey(QStringLiteral("System\\CurrentControlSet\\control\\ComputerName\\ComputerName"), false))
-        MessageSender->setFromName(platform::toWindows1252(machine.readString(QStringLiteral("ComputerName"))));
+    if (machine.openKey(QStringLiteral("System\\CurrentControlSet\\control\\ComputerName\\ComputerName"),
+                        false))
+        MessageSender->setFromName(
+            platform::toWindows1252(machine.readString(QStringLiteral("ComputerName"))));
     machine.closeKey();
 
     // 5. Greet it.
@@ -295,8 +297,9 @@ void TForm1::FormShow()
     NameEdit->setText(computerName);
     QString greeting = QStringLiteral("Hallo ") + computerName + QStringLiteral("!");
     if (!MessageGetter->isListening()) {
-        greeting += QStringLiteral(" Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")
-                        .arg(MessageGetter->port());
+        greeting +=
+            QStringLiteral(" Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")
+                .arg(MessageGetter->port());
     }
     setStatusText(greeting);
 

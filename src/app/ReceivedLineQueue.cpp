@@ -22,8 +22,7 @@ int createWakeCounter()
 } // namespace
 
 ReceivedLineQueue::ReceivedLineQueue(QObject *parent)
-    : QObject(parent),
-      m_wakeFd(createWakeCounter()),
+    : QObject(parent), m_wakeFd(createWakeCounter()),
       m_wakeNotifier(new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this))
 {
     connect(m_wakeNotifier, &QSocketNotifier::activated, this, &ReceivedLineQueue::onWake);

@@ -13,8 +13,8 @@ class QSocketNotifier;
 //
 // push() may be called from any thread; it wakes the owner's thread through an event counter
 // that the owner's event loop watches (nothing is allocated on the pushing thread), and there
-// drain() hands the lines to the handler one at a time in arrival order. A drain started while another is running
-// (for example from the event loop of a modal box that the handler opened for the previous line)
+// drain() hands the lines to the handler one at a time in arrival order. A drain started while another is
+// running (for example from the event loop of a modal box that the handler opened for the previous line)
 // returns at once: the running drain takes the new line when the handler has returned, so no line
 // overtakes another or runs nested inside another's handling, and none is lost.
 class ReceivedLineQueue : public QObject

@@ -75,7 +75,8 @@ void QtDialogs::error(const QString &text)
 
 std::optional<QColor> QtDialogs::chooseColor(const QColor &preset)
 {
-    const QColor chosen = QColorDialog::getColor(preset, QApplication::activeWindow(), dialogCaption(DialogKind::Color));
+    const QColor chosen =
+        QColorDialog::getColor(preset, QApplication::activeWindow(), dialogCaption(DialogKind::Color));
     if (!chosen.isValid())
         return std::nullopt;
     return chosen;

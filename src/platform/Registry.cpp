@@ -49,8 +49,8 @@ bool isComputerNamePrefix(const QStringList &parts)
 // A name that the file layout cannot hold: it would become a path or a group separator.
 bool isBadName(const QString &name)
 {
-    return name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))
-           || name == QLatin1String(".") || name == QLatin1String("..");
+    return name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
+           name == QLatin1String(".") || name == QLatin1String("..");
 }
 
 Exception writeFailure(const QString &name)
@@ -114,7 +114,9 @@ struct Registry::Location
     QString group;  // the group inside `file` ("" for the product key itself)
 };
 
-Registry::Registry(RootKey root) : m_root(root) {}
+Registry::Registry(RootKey root) : m_root(root)
+{
+}
 
 Registry::~Registry() = default;
 
@@ -258,8 +260,8 @@ std::optional<QString> storedValue(const QString &file, const QString &group, co
 bool Registry::valueExists(const QString &name) const
 {
     if (m_root == RootKey::LocalMachine)
-        return m_path.size() == computerNameKey().size() && exists(m_path)
-               && name.compare(QLatin1String("ComputerName"), Qt::CaseInsensitive) == 0;
+        return m_path.size() == computerNameKey().size() && exists(m_path) &&
+               name.compare(QLatin1String("ComputerName"), Qt::CaseInsensitive) == 0;
     const auto loc = locate(m_path);
     return loc && !loc->file.isEmpty() && storedValue(loc->file, loc->group, name).has_value();
 }
@@ -321,7 +323,8 @@ void Registry::writeString(const QString &name, const QString &value)
 
 void Registry::writeInteger(const QString &name, qint32 value)
 {
-    writeValue(name, kDwordPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
+    writeValue(name,
+               kDwordPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
 }
 
 bool Registry::deleteKey(const QString &key)
@@ -369,8 +372,8 @@ bool Registry::hasSubKeys() const
     case Location::Software:
         return !QDir(settingsRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
     case Location::Maker:
-        return !QDir(loc->folder).entryList({QStringLiteral("*.conf")}, QDir::Files).isEmpty()
-               || !QDir(loc->folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
+        return !QDir(loc->folder).entryList({QStringLiteral("*.conf")}, QDir::Files).isEmpty() ||
+               !QDir(loc->folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
     case Location::Product:
         break;
     }

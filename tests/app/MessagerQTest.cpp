@@ -1,5 +1,5 @@
-#include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
+#include "app/ChatWidgets.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/Registry.h"
@@ -78,20 +78,30 @@ TEST_F(MainWindowTest, ComponentsSitWhereTheyBelongInStackingOrder)
         {form->ImageMain, {0, 0, 474, 255}, {}},
         {form->BevelColor, {48, 147, 49, 20}, {}},
         {form->LabelColor, {49, 148, 47, 18}, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
-        {form->Move, {431, 194, 34, 32}, QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
+        {form->Move,
+         {431, 194, 34, 32},
+         QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
         {form->LED, {11, 229, 14, 14}, {}},
         {form->StatusLabel, {32, 230, form->StatusLabel->width(), form->StatusLabel->height()}, {}},
         {form->ButtonClose, {440, 10, 20, 20}, QStringLiteral("beendet Plauderdeck")},
-        {form->ButtonMinimize, {416, 10, 18, 20}, QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
+        {form->ButtonMinimize,
+         {416, 10, 18, 20},
+         QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
         {form->SendButton, {104, 198, 113, 25}, kNoReceivers},
         {form->LabelToMove, {8, 6, 401, 25}, {}},
         {form->BtnOptions, {224, 198, 113, 25}, QStringLiteral("Optionen (Empfänger etc.)")},
         {form->ImagePlauderdeckLogo, {40, 10, 133, 17}, form->ImagePlauderdeckLogo->statusTip()},
         {form->NameEdit, {101, 147, 124, 21}, {}},
-        {form->ComboBoxMode, {232, 147, 145, 21},
-         QStringLiteral("Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)")},
-        {form->MessageEdit, {16, 170, 441, 23}, QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
-        {form->MessageMemo, {15, 35, 444, 103}, QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
+        {form->ComboBoxMode,
+         {232, 147, 145, 21},
+         QStringLiteral(
+             "Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)")},
+        {form->MessageEdit,
+         {16, 170, 441, 23},
+         QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
+        {form->MessageMemo,
+         {15, 35, 444, 103},
+         QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
     };
     QList<QWidget *> stacking;
     for (QObject *child : form->children()) {
@@ -170,11 +180,13 @@ TEST_F(MainWindowTest, FieldsStartWithTheirTextsColoursAndFocusOrder)
 TEST_F(MainWindowTest, GreetsTheComputerAndKeepsTheSendButtonShut)
 {
     auto form = showForm();
-    EXPECT_EQ(form->MessageSender->fromName(), QByteArray("K\xFC" "che"));
+    EXPECT_EQ(form->MessageSender->fromName(), QByteArray("K\xFC"
+                                                          "che"));
     EXPECT_EQ(form->NameEdit->text(), QStringLiteral("Küche"));
     EXPECT_EQ(form->statusText(), QStringLiteral("Hallo Küche!"));
     EXPECT_EQ(form->StatusLabel->textFormat(), Qt::PlainText);
-    EXPECT_GE(form->StatusLabel->width(), form->StatusLabel->fontMetrics().horizontalAdvance(form->statusText()));
+    EXPECT_GE(form->StatusLabel->width(),
+              form->StatusLabel->fontMetrics().horizontalAdvance(form->statusText()));
 
     EXPECT_FALSE(form->SendButton->isEnabled());
     EXPECT_EQ(form->SendButton->statusTip(), kNoReceivers);
@@ -283,7 +295,8 @@ TEST_F(MainWindowTest, ATakenPortIsReportedInTheStatusLine)
     auto form = showForm(setup);
     EXPECT_FALSE(form->MessageGetter->isListening());
     EXPECT_EQ(form->statusText(),
-              QStringLiteral("Hallo Küche! Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")
+              QStringLiteral(
+                  "Hallo Küche! Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")
                   .arg(holder.serverPort()));
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
 }

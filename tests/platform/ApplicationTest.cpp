@@ -51,7 +51,8 @@ TEST(Application, ShowsErrorsThatEscapeAHandlerAndKeepsRunning)
     // Also from a timer, the way most handlers run.
     QTimer timer;
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &thrower, [] { throw platform::Exception(QStringLiteral("Zeit")); });
+    QObject::connect(&timer, &QTimer::timeout, &thrower,
+                     [] { throw platform::Exception(QStringLiteral("Zeit")); });
     timer.start(0);
     ASSERT_TRUE(waitFor([&] { return fake.boxes().size() == 3; }));
 

@@ -84,15 +84,29 @@ TEST(QtDialogs, ShowTheProductsCaptionsButtonsAndPlainText)
     check([&] { boxes.warning(markup); }, QStringLiteral("OK"),
           {QStringLiteral("Warnung"), markup, Qt::PlainText, QMessageBox::Warning, {QStringLiteral("OK")}});
     check([&] { boxes.information(markup); }, QStringLiteral("OK"),
-          {QStringLiteral("Information"), markup, Qt::PlainText, QMessageBox::Information, {QStringLiteral("OK")}});
+          {QStringLiteral("Information"),
+           markup,
+           Qt::PlainText,
+           QMessageBox::Information,
+           {QStringLiteral("OK")}});
     check([&] { boxes.sorry(QStringLiteral("Es gab Probleme.")); }, QStringLiteral("OK"),
-          {QStringLiteral("Sorry"), QStringLiteral("Es gab Probleme."), Qt::PlainText, QMessageBox::Warning,
+          {QStringLiteral("Sorry"),
+           QStringLiteral("Es gab Probleme."),
+           Qt::PlainText,
+           QMessageBox::Warning,
            {QStringLiteral("OK")}});
     check([&] { boxes.error(markup); }, QStringLiteral("OK"),
-          {QStringLiteral("Plauderdeck"), markup, Qt::PlainText, QMessageBox::Critical, {QStringLiteral("OK")}});
+          {QStringLiteral("Plauderdeck"),
+           markup,
+           Qt::PlainText,
+           QMessageBox::Critical,
+           {QStringLiteral("OK")}});
 
     bool answer = true;
-    const SeenBox question{QStringLiteral("Bestätigung"), markup, Qt::PlainText, QMessageBox::Question,
+    const SeenBox question{QStringLiteral("Bestätigung"),
+                           markup,
+                           Qt::PlainText,
+                           QMessageBox::Question,
                            {QStringLiteral("&Ja"), QStringLiteral("&Nein")}};
     check([&] { answer = boxes.confirmation(markup); }, QStringLiteral("&Nein"), question);
     EXPECT_FALSE(answer);

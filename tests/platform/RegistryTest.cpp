@@ -1,5 +1,5 @@
-#include "platform/Error.h"
 #include "platform/Registry.h"
+#include "platform/Error.h"
 #include "support/TempSettings.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@ const QString kProduct = QStringLiteral("Plauderdeck");
 // Opens Software\<maker>\<product> one level at a time, as the settings code does.
 bool openProduct(Registry &reg, bool canCreate, const QString &product = kProduct)
 {
-    return reg.openKey(QStringLiteral("Software"), false) && reg.openKey(kMaker, canCreate)
-           && reg.openKey(product, canCreate);
+    return reg.openKey(QStringLiteral("Software"), false) && reg.openKey(kMaker, canCreate) &&
+           reg.openKey(product, canCreate);
 }
 
 QString errorText(const std::function<void()> &action)
