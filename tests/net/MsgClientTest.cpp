@@ -372,3 +372,19 @@ TEST(EventPump, WaitEndsOnEventsAndOnOtherThreadsFlags)
     platform::waitUntil([&] { return innerDone; });
     EXPECT_GE(ticks, 3);
 }
+
+TEST(MsgClient, CancelledLookupIsGivenUpAndItsLateAnswerIgnored)
+{
+    TMsgClient client;
+    EventLog log(client);
+    client.setHost(QStringLiteral("localhost"));
+    // Runs inside the lookup's wait, before the answer can have come.
+    QTimer::singleShot(0, &client, [&] { client.Cancel(); });
+    EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }), QStringLiteral("Host-Lookup wurde abgebrochen"));
+    EXPECT_TRUE(log.events.isEmpty());
+
+    ServerThread peer(9, loopback::replyOk);
+    client.setPort(peer.port());
+    EXPECT_EQ(client.SendMsg("x"), "OK              ");
+    EXPECT_EQ(log.events, (QStringList{"resolved", "connect", "sent", "disconnect"})) << "one answer, one resolution";
+}
