@@ -418,6 +418,9 @@ void TSockSession::SendBuffer(const char *data, int length)
 
 void TSockSession::queueBytes(const char *data, qsizetype length)
 {
+    // Nothing to send completes at once (waiting for a send that never comes would hang).
+    if (length <= 0)
+        return;
     {
         std::lock_guard lock(m_mutex);
         if (m_canceled)
