@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -281,6 +282,18 @@ int AsyncSocket::accept(std::uint32_t *peerAddress, std::uint16_t *peerPort)
     socklen_t length = sizeof sa;
     const int fd = ::accept4(m_fd, reinterpret_cast<sockaddr *>(&sa), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
     const int error = errno;
+    if (fd < 0 && (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM)) {
+        // Out of descriptors or memory: the pending connection stays and would be reported
+        // again at once, so look again a little later instead of spinning.
+        const quint64 generation = m_generation;
+        QTimer::singleShot(100, this, [this, generation] {
+            if (generation == m_generation) {
+                m_readArmed = true;
+                updateNotifiers();
+            }
+        });
+        return failWith(error);
+    }
     m_readArmed = true;
     updateNotifiers();
     if (fd < 0)

@@ -99,10 +99,18 @@ TEST(MsgClient, TwoClientsAtOnce)
     b.setPort(peerB.port());
     a.setFromName("A");
     b.setFromName("B");
-    // The second delivery runs inside the first one's wait.
+    // The second delivery runs inside the first one's wait; the busy client refuses a second
+    // delivery of its own.
     QByteArray replyB;
-    QTimer::singleShot(0, &b, [&] { replyB = b.SendMsg("bb"); });
+    QString refusal;
+    QTimer::singleShot(0, &b, [&] {
+        EXPECT_TRUE(a.isBusy());
+        refusal = failureOf([&] { a.SendMsg("again"); });
+        replyB = b.SendMsg("bb");
+    });
     EXPECT_EQ(a.SendMsg("aa"), "OK              ");
+    EXPECT_FALSE(a.isBusy());
+    EXPECT_EQ(refusal, QStringLiteral("Bereits verbunden"));
     ASSERT_TRUE(waitFor([&] { return !replyB.isEmpty(); }));
     peerA.join();
     peerB.join();
