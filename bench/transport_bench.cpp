@@ -278,8 +278,8 @@ int main(int argc, char **argv)
             std::this_thread::yield();
         const double rateB = total / std::chrono::duration<double>(Clock::now() - start).count();
         allArrived &= server.received() == total;
-        std::printf("  (b) plain client -> plain server  %8.0f lines/s, %d of %d arrived\n", rateB, server.received(),
-                    total);
+        std::printf("  (b) plain client -> plain server  %8.0f lines/s, %d of %d arrived\n", rateB,
+                    server.received(), total);
     }
     std::printf("%s\n", allArrived ? "every line arrived" : "LINES WERE LOST");
     return allArrived ? 0 : 1;

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     };
     try {
         const MsgWire::Delivery delivery = MsgWire::readDelivery(read);
-        if (delivery.from.size() > MsgWire::kMaxField || delivery.message.size() > MsgWire::kMaxField
-            || position > bytes.size() || delivery.from.size() + delivery.message.size() + 8 > position)
+        if (delivery.from.size() > MsgWire::kMaxField || delivery.message.size() > MsgWire::kMaxField ||
+            position > bytes.size() || delivery.from.size() + delivery.message.size() + 8 > position)
             __builtin_trap();
     } catch (const ESockError &) {
     }

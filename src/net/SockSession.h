@@ -226,7 +226,7 @@ private:
     bool m_replyArrived = false;
     bool m_sendComplete = false;
     bool m_destroying = false;
-    bool m_peerGone = false;   // the peer closed, or the connection broke
+    bool m_peerGone = false; // the peer closed, or the connection broke
     int m_lastError = 0;
     Clock::time_point m_lastProgress = Clock::now();
 };

@@ -10,7 +10,8 @@ using platform::inetAddr;
 
 TEST(AsyncSocket, DottedAddresses)
 {
-    const struct {
+    const struct
+    {
         const char *text;
         const char *address; // nullptr: no address
     } cases[] = {
