@@ -2,6 +2,8 @@
 
 #include "net/TransportTexts.h"
 
+#include <QScopeGuard>
+
 namespace MsgWire {
 
 const QByteArray kReply = QByteArrayLiteral("OK              ");
@@ -93,6 +95,11 @@ QByteArray TMsgClient::SendMsg(const QByteArray &text)
     // The four-digit length cannot announce more; refuse before anything goes out.
     if (m_fromName.size() > MsgWire::kMaxField || text.size() > MsgWire::kMaxField)
         throw ESockError(TransportTexts::messageTooLong());
+    // One client carries one delivery at a time.
+    if (m_busy)
+        throw ESockError(TransportTexts::alreadyConnected());
+    m_busy = true;
+    const auto idle = qScopeGuard([this] { m_busy = false; });
     Connect();
     QByteArray reply;
     try {

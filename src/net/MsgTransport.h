@@ -54,7 +54,11 @@ public:
 
     // Connects, sends the sender name and `text`, waits for the receiver's acknowledgement,
     // disconnects and returns the 16 reply bytes. Throws ESockError on every failure.
+    // A call made while another delivery of this client is still running (from an event
+    // handled inside its wait) is refused with ESockError "Bereits verbunden".
     QByteArray SendMsg(const QByteArray &text);
+    // True while SendMsg runs.
+    bool isBusy() const { return m_busy; }
 
     void Abort() override;
 
@@ -63,6 +67,7 @@ Q_SIGNALS:
 
 private:
     QByteArray m_fromName;
+    bool m_busy = false;
 };
 
 // Receives chat lines on Port 6711 and raises OnMSG for each.

@@ -146,7 +146,8 @@ TSockSession::~TSockSession()
 
 void TSockSession::InitializeSockets()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Initialize), TransportTexts::statusText(Status::Initialize));
+    ReportStatus(TransportTexts::statusLevel(Status::Initialize),
+                 TransportTexts::statusText(Status::Initialize));
     addSocketUser();
     // Only the first socket of a session resets its connection when closed.
     if (!m_socket->create() || !m_socket->setLinger(true, 0)) {
@@ -208,7 +209,8 @@ bool TSockSession::onOwnerThread() const
     return QThread::currentThread() == thread();
 }
 
-bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit, bool sinceProgress)
+bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit,
+                           bool sinceProgress)
 {
     if (onOwnerThread()) {
         platform::waitUntil([&] {
@@ -246,7 +248,8 @@ void TSockSession::ReportStatus(int level, const QString &text)
 
 void TSockSession::ResolveHost()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::ResolveHost), TransportTexts::statusText(Status::ResolveHost));
+    ReportStatus(TransportTexts::statusLevel(Status::ResolveHost),
+                 TransportTexts::statusText(Status::ResolveHost));
     const std::uint32_t dotted = platform::inetAddr(m_host.toLatin1());
     if (dotted != platform::kInaddrNone) {
         m_peerAddress = dotted; // "0.0.0.0" gives 0: no address
@@ -294,7 +297,8 @@ void TSockSession::Connect()
         try {
             ResolveHost();
         } catch (const ESockError &e) {
-            if (e.message() == TransportTexts::lookupTimedOut() || e.message() == TransportTexts::lookupCanceled())
+            if (e.message() == TransportTexts::lookupTimedOut() ||
+                e.message() == TransportTexts::lookupCanceled())
                 throw;
             m_peerAddress = 0;
         }
@@ -340,7 +344,8 @@ void TSockSession::Connect()
 
 void TSockSession::Disconnect()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Disconnect), TransportTexts::statusText(Status::Disconnect));
+    ReportStatus(TransportTexts::statusLevel(Status::Disconnect),
+                 TransportTexts::statusText(Status::Disconnect));
     CloseSocket();
 }
 
@@ -352,7 +357,9 @@ void TSockSession::Cancel()
     m_changed.notify_all();
 }
 
-void TSockSession::Abort() {}
+void TSockSession::Abort()
+{
+}
 
 void TSockSession::makeFreshSocket(bool reportFailure)
 {
@@ -366,7 +373,8 @@ void TSockSession::makeFreshSocket(bool reportFailure)
 
 void TSockSession::CloseSocket()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::CloseSocket), TransportTexts::statusText(Status::CloseSocket));
+    ReportStatus(TransportTexts::statusLevel(Status::CloseSocket),
+                 TransportTexts::statusText(Status::CloseSocket));
     bool destroying;
     {
         std::lock_guard lock(m_mutex);
@@ -404,13 +412,15 @@ void TSockSession::Writeln(const QByteArray &text)
 
 void TSockSession::SendBuffer(const QByteArray &data)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer), TransportTexts::statusText(Status::SendBuffer));
+    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer),
+                 TransportTexts::statusText(Status::SendBuffer));
     queueBytes(data.constData(), data.size());
 }
 
 void TSockSession::SendBuffer(const char *data, int length)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer), TransportTexts::statusText(Status::SendBuffer));
+    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer),
+                 TransportTexts::statusText(Status::SendBuffer));
     if (length <= 0)
         length = data ? static_cast<int>(qstrnlen(data, 65535)) : 0;
     queueBytes(data, length);
@@ -418,6 +428,9 @@ void TSockSession::SendBuffer(const char *data, int length)
 
 void TSockSession::queueBytes(const char *data, qsizetype length)
 {
+    // Nothing to send completes at once (waiting for a send that never comes would hang).
+    if (length <= 0)
+        return;
     {
         std::lock_guard lock(m_mutex);
         if (m_canceled)
@@ -441,8 +454,9 @@ QByteArray TSockSession::Read(int count)
     ReportStatus(TransportTexts::statusLevel(Status::Read), TransportTexts::statusText(Status::Read, count));
     bool arrived = true;
     if (count > 0)
-        arrived = waitFor([this, count] { return m_receiveBuffer.size() >= count || m_canceled || m_peerGone; },
-                          m_stallLimit);
+        arrived =
+            waitFor([this, count] { return m_receiveBuffer.size() >= count || m_canceled || m_peerGone; },
+                    m_stallLimit);
     std::lock_guard lock(m_mutex);
     if (m_canceled) {
         m_canceled = false;
@@ -475,7 +489,8 @@ QByteArray TSockSession::ReadLn()
 
 QByteArray TSockSession::Transaction(const QByteArray &text)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Transaction), TransportTexts::statusText(Status::Transaction));
+    ReportStatus(TransportTexts::statusLevel(Status::Transaction),
+                 TransportTexts::statusText(Status::Transaction));
     m_replyCode = 0;
     Writeln(text);
     m_replyText = ReadLn();
@@ -483,8 +498,8 @@ QByteArray TSockSession::Transaction(const QByteArray &text)
         // Nothing received is interpreted: the reply is reported as plain text.
         ReportStatus(TransportTexts::kReplyLevel, QString::fromLatin1(m_replyText));
         qsizetype digits = 0;
-        while (digits < m_replyText.size() && digits < 10 && m_replyText.at(digits) >= '0'
-               && m_replyText.at(digits) <= '9')
+        while (digits < m_replyText.size() && digits < 10 && m_replyText.at(digits) >= '0' &&
+               m_replyText.at(digits) <= '9')
             ++digits;
         if (digits > 0) {
             bool ok = false;
@@ -507,8 +522,8 @@ void TSockSession::Listen()
         address = 0;
     m_socket->setReuseAddress(true);
     m_socket->select(platform::seAccept);
-    m_listenOk = m_socket->bindTo(address, static_cast<std::uint16_t>(m_port)) == 0
-                 && m_socket->listen(m_backlog) == 0;
+    m_listenOk = m_socket->bindTo(address, static_cast<std::uint16_t>(m_port)) == 0 &&
+                 m_socket->listen(m_backlog) == 0;
     if (!m_listenOk) {
         std::lock_guard lock(m_mutex);
         m_lastError = platform::lastSocketError();
@@ -559,13 +574,15 @@ void TSockSession::adoptConnection(int descriptor, std::uint32_t peerAddress, st
 
 QString TSockSession::ErrorToText(int code)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::ErrorToText), TransportTexts::statusText(Status::ErrorToText));
+    ReportStatus(TransportTexts::statusLevel(Status::ErrorToText),
+                 TransportTexts::statusText(Status::ErrorToText));
     return TransportTexts::ErrorToText(code);
 }
 
 QString TSockSession::CheckError(int tolerated)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::CheckError), TransportTexts::statusText(Status::CheckError));
+    ReportStatus(TransportTexts::statusLevel(Status::CheckError),
+                 TransportTexts::statusText(Status::CheckError));
     const int error = platform::lastSocketError();
     {
         std::lock_guard lock(m_mutex);
@@ -578,7 +595,8 @@ QString TSockSession::CheckError(int tolerated)
 
 void TSockSession::StartTimer()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::StartTimer), TransportTexts::statusText(Status::StartTimer));
+    ReportStatus(TransportTexts::statusLevel(Status::StartTimer),
+                 TransportTexts::statusText(Status::StartTimer));
     {
         std::lock_guard lock(m_mutex);
         m_timedOut = false;
@@ -589,13 +607,15 @@ void TSockSession::StartTimer()
 
 void TSockSession::StopTimer()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::StopTimer), TransportTexts::statusText(Status::StopTimer));
+    ReportStatus(TransportTexts::statusLevel(Status::StopTimer),
+                 TransportTexts::statusText(Status::StopTimer));
     m_timer->setEnabled(false);
 }
 
 void TSockSession::TimerFired()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::TimerFired), TransportTexts::statusText(Status::TimerFired));
+    ReportStatus(TransportTexts::statusLevel(Status::TimerFired),
+                 TransportTexts::statusText(Status::TimerFired));
     StopTimer();
     {
         std::lock_guard lock(m_mutex);
@@ -620,11 +640,10 @@ void TSockSession::HandleSocketEvent(int event, int error)
     case platform::seWrite:
         WriteFromStream();
         break;
-    case platform::seAccept:
-        {
-            std::lock_guard lock(m_mutex);
-            m_connected = true;
-        }
+    case platform::seAccept: {
+        std::lock_guard lock(m_mutex);
+        m_connected = true;
+    }
         if (m_acceptHook)
             m_acceptHook();
         break;
@@ -750,7 +769,8 @@ void TSockSession::ReadToStream()
         return;
     }
     m_streamBusy = true;
-    ReportStatus(TransportTexts::statusLevel(Status::ReadToStream), TransportTexts::statusText(Status::ReadToStream));
+    ReportStatus(TransportTexts::statusLevel(Status::ReadToStream),
+                 TransportTexts::statusText(Status::ReadToStream));
     char scratch[kChunk];
     const qint64 n = m_socket->recv(scratch, kChunk);
     if (n < 0) {
@@ -923,8 +943,8 @@ void TGeneralServer::customEvent(QEvent *event)
     std::vector<TGeneralServer *> ended;
     {
         std::lock_guard sessionsLock(m_sessionsMutex);
-        const auto firstEnded = std::stable_partition(m_sessions.begin(), m_sessions.end(),
-                                                      [](TGeneralServer *session) { return !session->m_ended; });
+        const auto firstEnded = std::stable_partition(
+            m_sessions.begin(), m_sessions.end(), [](TGeneralServer *session) { return !session->m_ended; });
         ended.assign(firstEnded, m_sessions.end());
         m_sessions.erase(firstEnded, m_sessions.end());
     }
@@ -937,7 +957,9 @@ void TGeneralServer::customEvent(QEvent *event)
 
 // ---------------------------------------------------------------------------------------------
 
-TServeThread::TServeThread(TGeneralServer *session) : m_session(session) {}
+TServeThread::TServeThread(TGeneralServer *session) : m_session(session)
+{
+}
 
 void TServeThread::start()
 {

@@ -111,13 +111,17 @@ public:
     virtual int Accept();
     void Listen();
 
+    // Sends `text` up to its first zero byte, at most 16384 bytes.
     void Write(const QByteArray &text);
     void Writeln(const QByteArray &text);
-    // Sends `length` bytes of `data`; 0 sends up to the first zero byte.
+    // Sends `length` bytes of `data`; 0 sends up to the first zero byte. Waits until the socket
+    // took them all; EAbortError when cancelled, ESockError when the connection broke.
     void SendBuffer(const char *data, int length = 0);
     void SendBuffer(const QByteArray &data);
     // Waits for `count` bytes and returns them; 0 returns what has arrived, without waiting.
+    // EAbortError when cancelled; ESockError when the peer closed before enough arrived.
     QByteArray Read(int count);
+    // The bytes up to and including the next line feed. A cancel stays set after it ended this.
     QByteArray ReadLn();
     virtual QByteArray Transaction(const QByteArray &text);
     QByteArray replyText() const { return m_replyText; }
@@ -222,7 +226,7 @@ private:
     bool m_replyArrived = false;
     bool m_sendComplete = false;
     bool m_destroying = false;
-    bool m_peerGone = false;   // the peer closed, or the connection broke
+    bool m_peerGone = false; // the peer closed, or the connection broke
     int m_lastError = 0;
     Clock::time_point m_lastProgress = Clock::now();
 };

@@ -110,31 +110,103 @@ int statusLevel(Status status)
     return row(status).level;
 }
 
-QString initFailed() { return QStringLiteral("Die Initialisierung der Windows-Sockets ist fehlgeschlagen"); }
-QString alreadyConnected() { return QStringLiteral("Bereits verbunden"); }
-QString nullAddress() { return QStringLiteral("Null Externe Adresse"); }
-QString lookupTimedOut() { return QStringLiteral("Zeitüberschreitung bei Host-Lookup"); }
-QString lookupCanceled() { return QStringLiteral("Host-Lookup wurde abgebrochen"); }
-QString lookupFailed() { return QStringLiteral("Host-Lookup fehlgeschlagen"); }
-QString connectTimedOut() { return QStringLiteral("Zeitüberschreitung bei Verbindung"); }
-QString connectCanceled() { return QStringLiteral("Verbindung abgebrochen"); }
-QString connectFailed() { return QStringLiteral("Verbindung fehlgeschlagen"); }
-QString sendCanceled() { return QStringLiteral("Socket-send abgebrochen"); }
-QString readLnCanceled() { return QStringLiteral("Socket-readln abgebrochen"); }
-QString acceptCanceled() { return QStringLiteral("Annahme abgebrochen"); }
-QString acceptFailed() { return QStringLiteral("Fehler beim Herstellen der Datenverbindung"); }
-QString noTimer() { return QStringLiteral("Kein Zeitgeber"); }
-QString connectionLost() { return QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"); }
-QString messageTooLong() { return QStringLiteral("Nachricht zu lang (höchstens 9999 Bytes)"); }
-QString receiveTimedOut() { return QStringLiteral("Zeitüberschreitung beim Empfang"); }
-QString badLengthField() { return QStringLiteral("Ungültige Längenangabe"); }
+QString initFailed()
+{
+    return QStringLiteral("Die Initialisierung der Windows-Sockets ist fehlgeschlagen");
+}
+QString alreadyConnected()
+{
+    return QStringLiteral("Bereits verbunden");
+}
+QString nullAddress()
+{
+    return QStringLiteral("Null Externe Adresse");
+}
+QString lookupTimedOut()
+{
+    return QStringLiteral("Zeitüberschreitung bei Host-Lookup");
+}
+QString lookupCanceled()
+{
+    return QStringLiteral("Host-Lookup wurde abgebrochen");
+}
+QString lookupFailed()
+{
+    return QStringLiteral("Host-Lookup fehlgeschlagen");
+}
+QString connectTimedOut()
+{
+    return QStringLiteral("Zeitüberschreitung bei Verbindung");
+}
+QString connectCanceled()
+{
+    return QStringLiteral("Verbindung abgebrochen");
+}
+QString connectFailed()
+{
+    return QStringLiteral("Verbindung fehlgeschlagen");
+}
+QString sendCanceled()
+{
+    return QStringLiteral("Socket-send abgebrochen");
+}
+QString readLnCanceled()
+{
+    return QStringLiteral("Socket-readln abgebrochen");
+}
+QString acceptCanceled()
+{
+    return QStringLiteral("Annahme abgebrochen");
+}
+QString acceptFailed()
+{
+    return QStringLiteral("Fehler beim Herstellen der Datenverbindung");
+}
+QString noTimer()
+{
+    return QStringLiteral("Kein Zeitgeber");
+}
+QString connectionLost()
+{
+    return QStringLiteral("Verbindung vom Empfänger vorzeitig beendet");
+}
+QString messageTooLong()
+{
+    return QStringLiteral("Nachricht zu lang (höchstens 9999 Bytes)");
+}
+QString receiveTimedOut()
+{
+    return QStringLiteral("Zeitüberschreitung beim Empfang");
+}
+QString badLengthField()
+{
+    return QStringLiteral("Ungültige Längenangabe");
+}
 
-QString infoVersion() { return QStringLiteral("Version= "); }
-QString infoHighVersion() { return QStringLiteral("Hauptversion= "); }
-QString infoDescription() { return QStringLiteral("Beschreibung= "); }
-QString infoSystem() { return QStringLiteral("System= "); }
-QString infoMaxSockets() { return QStringLiteral("Max Sockets= "); }
-QString infoMaxUdp() { return QStringLiteral("Max Udp Pack.-Größe= "); }
+QString infoVersion()
+{
+    return QStringLiteral("Version= ");
+}
+QString infoHighVersion()
+{
+    return QStringLiteral("Hauptversion= ");
+}
+QString infoDescription()
+{
+    return QStringLiteral("Beschreibung= ");
+}
+QString infoSystem()
+{
+    return QStringLiteral("System= ");
+}
+QString infoMaxSockets()
+{
+    return QStringLiteral("Max Sockets= ");
+}
+QString infoMaxUdp()
+{
+    return QStringLiteral("Max Udp Pack.-Größe= ");
+}
 
 const std::array<ErrorRow, 50> &errorTable()
 {

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -37,8 +38,8 @@ sockaddr_in makeAddress(std::uint32_t address, std::uint16_t port)
 // delivers later with the connect notification.
 bool isLateConnectError(int posixError)
 {
-    return posixError == ECONNREFUSED || posixError == ENETUNREACH || posixError == EHOSTUNREACH
-           || posixError == ETIMEDOUT || posixError == ECONNRESET;
+    return posixError == ECONNREFUSED || posixError == ENETUNREACH || posixError == EHOSTUNREACH ||
+           posixError == ETIMEDOUT || posixError == ECONNRESET;
 }
 
 } // namespace
@@ -46,56 +47,104 @@ bool isLateConnectError(int posixError)
 int winsockError(int posixError)
 {
     switch (posixError) {
-    case 0: return 0;
-    case EINTR: return 10004;
-    case EBADF: return 10009;
-    case EACCES: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
-    case EMFILE: return 10024;
-    case ENFILE: return 10024;
+    case 0:
+        return 0;
+    case EINTR:
+        return 10004;
+    case EBADF:
+        return 10009;
+    case EACCES:
+        return 10013;
+    case EFAULT:
+        return 10014;
+    case EINVAL:
+        return 10022;
+    case EMFILE:
+        return 10024;
+    case ENFILE:
+        return 10024;
 #if EAGAIN != EWOULDBLOCK
-    case EAGAIN: return wsaWouldBlock;
+    case EAGAIN:
+        return wsaWouldBlock;
 #endif
-    case EWOULDBLOCK: return wsaWouldBlock;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return wsaNotSocket;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
-    case ECONNRESET: return wsaConnReset;
-    case EPIPE: return wsaConnReset;
-    case ENOBUFS: return 10055;
-    case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return wsaNotConnected;
-    case ESHUTDOWN: return 10058;
-    case ETOOMANYREFS: return 10059;
-    case ETIMEDOUT: return wsaTimedOut;
-    case ECONNREFUSED: return wsaConnRefused;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    case ENOTEMPTY: return 10066;
-    case EUSERS: return 10068;
-    case EDQUOT: return 10069;
-    case ESTALE: return 10070;
-    case EREMOTE: return 10071;
-    default: return 10000 + posixError;
+    case EWOULDBLOCK:
+        return wsaWouldBlock;
+    case EINPROGRESS:
+        return 10036;
+    case EALREADY:
+        return 10037;
+    case ENOTSOCK:
+        return wsaNotSocket;
+    case EDESTADDRREQ:
+        return 10039;
+    case EMSGSIZE:
+        return 10040;
+    case EPROTOTYPE:
+        return 10041;
+    case ENOPROTOOPT:
+        return 10042;
+    case EPROTONOSUPPORT:
+        return 10043;
+    case ESOCKTNOSUPPORT:
+        return 10044;
+    case EOPNOTSUPP:
+        return 10045;
+    case EPFNOSUPPORT:
+        return 10046;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case ENETRESET:
+        return 10052;
+    case ECONNABORTED:
+        return 10053;
+    case ECONNRESET:
+        return wsaConnReset;
+    case EPIPE:
+        return wsaConnReset;
+    case ENOBUFS:
+        return 10055;
+    case ENOMEM:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case ENOTCONN:
+        return wsaNotConnected;
+    case ESHUTDOWN:
+        return 10058;
+    case ETOOMANYREFS:
+        return 10059;
+    case ETIMEDOUT:
+        return wsaTimedOut;
+    case ECONNREFUSED:
+        return wsaConnRefused;
+    case ELOOP:
+        return 10062;
+    case ENAMETOOLONG:
+        return 10063;
+    case EHOSTDOWN:
+        return 10064;
+    case EHOSTUNREACH:
+        return 10065;
+    case ENOTEMPTY:
+        return 10066;
+    case EUSERS:
+        return 10068;
+    case EDQUOT:
+        return 10069;
+    case ESTALE:
+        return 10070;
+    case EREMOTE:
+        return 10071;
+    default:
+        return 10000 + posixError;
     }
 }
 
@@ -281,6 +330,18 @@ int AsyncSocket::accept(std::uint32_t *peerAddress, std::uint16_t *peerPort)
     socklen_t length = sizeof sa;
     const int fd = ::accept4(m_fd, reinterpret_cast<sockaddr *>(&sa), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
     const int error = errno;
+    if (fd < 0 && (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM)) {
+        // Out of descriptors or memory: the pending connection stays and would be reported
+        // again at once, so look again a little later instead of spinning.
+        const quint64 generation = m_generation;
+        QTimer::singleShot(100, this, [this, generation] {
+            if (generation == m_generation) {
+                m_readArmed = true;
+                updateNotifiers();
+            }
+        });
+        return failWith(error);
+    }
     m_readArmed = true;
     updateNotifiers();
     if (fd < 0)
@@ -409,7 +470,9 @@ void AsyncSocket::report(int event, int error)
         emit socketEvent(event, error);
 }
 
-HostLookup::HostLookup(QObject *parent) : QObject(parent) {}
+HostLookup::HostLookup(QObject *parent) : QObject(parent)
+{
+}
 
 HostLookup::~HostLookup()
 {

@@ -20,11 +20,16 @@ struct EventLog
 {
     explicit EventLog(TMsgClient &client)
     {
-        QObject::connect(&client, &TSockSession::OnHostResolved, &client, [this](TSockSession *) { events << "resolved"; });
-        QObject::connect(&client, &TSockSession::OnConnect, &client, [this](TSockSession *) { events << "connect"; });
-        QObject::connect(&client, &TMsgClient::OnMessageSent, &client, [this](TSockSession *) { events << "sent"; });
-        QObject::connect(&client, &TSockSession::OnDisconnect, &client, [this](TSockSession *) { events << "disconnect"; });
-        QObject::connect(&client, &TSockSession::OnConnectionFailed, &client, [this](TSockSession *) { events << "failed"; });
+        QObject::connect(&client, &TSockSession::OnHostResolved, &client,
+                         [this](TSockSession *) { events << "resolved"; });
+        QObject::connect(&client, &TSockSession::OnConnect, &client,
+                         [this](TSockSession *) { events << "connect"; });
+        QObject::connect(&client, &TMsgClient::OnMessageSent, &client,
+                         [this](TSockSession *) { events << "sent"; });
+        QObject::connect(&client, &TSockSession::OnDisconnect, &client,
+                         [this](TSockSession *) { events << "disconnect"; });
+        QObject::connect(&client, &TSockSession::OnConnectionFailed, &client,
+                         [this](TSockSession *) { events << "failed"; });
         QObject::connect(&client, &TSockSession::OnStatus, &client,
                          [this](TSockSession *, const QString &text) { statuses << text; });
     }
@@ -46,14 +51,20 @@ QString failureOf(const std::function<void()> &operation)
 
 TEST(MsgClient, DeliversExactBytesAndReturnsReply)
 {
-    struct Case {
+    struct Case
+    {
         QByteArray from, text, wire;
         QString host;
         QStringList events;
     } cases[] = {
         {"Hans", "Hallo", "0004Hans0005Hallo", "127.0.0.1", {"connect", "sent", "disconnect"}},
         {"", "", "00000000", "127.0.0.1", {"connect", "sent", "disconnect"}},
-        {"PC\xe4", QByteArray("a\0b", 3), QByteArray("0003PC\xe4" "0003a\0b", 14), "localhost",
+        {"PC\xe4",
+         QByteArray("a\0b", 3),
+         QByteArray("0003PC\xe4"
+                    "0003a\0b",
+                    14),
+         "localhost",
          {"resolved", "connect", "sent", "disconnect"}},
     };
     for (const Case &c : cases) {
@@ -99,10 +110,18 @@ TEST(MsgClient, TwoClientsAtOnce)
     b.setPort(peerB.port());
     a.setFromName("A");
     b.setFromName("B");
-    // The second delivery runs inside the first one's wait.
+    // The second delivery runs inside the first one's wait; the busy client refuses a second
+    // delivery of its own.
     QByteArray replyB;
-    QTimer::singleShot(0, &b, [&] { replyB = b.SendMsg("bb"); });
+    QString refusal;
+    QTimer::singleShot(0, &b, [&] {
+        EXPECT_TRUE(a.isBusy());
+        refusal = failureOf([&] { a.SendMsg("again"); });
+        replyB = b.SendMsg("bb");
+    });
     EXPECT_EQ(a.SendMsg("aa"), "OK              ");
+    EXPECT_FALSE(a.isBusy());
+    EXPECT_EQ(refusal, QStringLiteral("Bereits verbunden"));
     ASSERT_TRUE(waitFor([&] { return !replyB.isEmpty(); }));
     peerA.join();
     peerB.join();
@@ -113,7 +132,8 @@ TEST(MsgClient, TwoClientsAtOnce)
 TEST(MsgClient, InvalidHost)
 {
     loopback::Listener listener;
-    struct Case {
+    struct Case
+    {
         bool handler;
         bool setHandled;
         QString correctedHost;
@@ -123,7 +143,8 @@ TEST(MsgClient, InvalidHost)
         {false, false, {}, 0, QStringLiteral("Null Externe Adresse")},
         {true, false, {}, 1, QStringLiteral("Null Externe Adresse")},
         {true, true, {}, 1, QStringLiteral("Null Externe Adresse")}, // asked once, not twice
-        {true, true, QStringLiteral("127.0.0.1"), 1, QStringLiteral("Verbindung vom Empfänger vorzeitig beendet")},
+        {true, true, QStringLiteral("127.0.0.1"), 1,
+         QStringLiteral("Verbindung vom Empfänger vorzeitig beendet")},
     };
     for (const Case &c : cases) {
         TMsgClient client;
@@ -197,7 +218,8 @@ TEST(MsgClient, ConnectTimesOutAgainstAFullBacklog)
 
 TEST(MsgClient, ReportLevelFiltersStatusTexts)
 {
-    const struct {
+    const struct
+    {
         int level;
         QStringList present;
         QStringList absent;
@@ -207,8 +229,9 @@ TEST(MsgClient, ReportLevelFiltersStatusTexts)
          {QStringLiteral("Puffer senden"), QStringLiteral("Schließen des Socket anfordern")},
          {QStringLiteral("Verbindung wird hergestellt"), QStringLiteral("Read( 16 )")}},
         {8,
-         {QStringLiteral("Puffer senden"), QStringLiteral("Verbindung wird hergestellt"), QStringLiteral("Write"),
-          QStringLiteral("Read( 16 )"), QStringLiteral("Verbindung wird unterbrochen"), QStringLiteral("ReadToStream")},
+         {QStringLiteral("Puffer senden"), QStringLiteral("Verbindung wird hergestellt"),
+          QStringLiteral("Write"), QStringLiteral("Read( 16 )"),
+          QStringLiteral("Verbindung wird unterbrochen"), QStringLiteral("ReadToStream")},
          {QStringLiteral("Überprüfung eines Fehlers im Fehler-Manager")}},
         {16, {QStringLiteral("Überprüfung eines Fehlers im Fehler-Manager")}, {}},
     };
@@ -246,7 +269,8 @@ TEST(MsgClient, PeerClosingBeforeTheReplyFailsTheDelivery)
         client.setHost(QStringLiteral("127.0.0.1"));
         client.setPort(peer.port());
         client.setFromName("A");
-        EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }), QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
+        EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }),
+                  QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
         EXPECT_FALSE(client.isConnected());
         EXPECT_EQ(log.events.last(), QStringLiteral("disconnect"));
     }
@@ -294,6 +318,7 @@ TEST(SockSession, ReadTakesCountsAndKeepsTheRest)
     EXPECT_EQ(session.ReadLn(), "\r\n");
     EXPECT_EQ(session.ReadLn(), "rest\n");
     EXPECT_EQ(session.Read(0), "");
+    session.Write(""); // nothing to send returns at once
     session.Disconnect();
 }
 
@@ -313,7 +338,8 @@ TEST(SockSession, ConnectWhileConnectedIsRefused)
     EXPECT_EQ(statuses.last(), QStringLiteral("Verbindung wird hergestellt"));
     // Canceled was cleared: a read goes ahead instead of reporting a cancel.
     QTimer::singleShot(0, &session, [&] { session.Disconnect(); });
-    EXPECT_EQ(failureOf([&] { session.Read(1); }), QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
+    EXPECT_EQ(failureOf([&] { session.Read(1); }),
+              QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
 }
 
 TEST(SockSession, CancelEndsWaits)
@@ -371,4 +397,21 @@ TEST(EventPump, WaitEndsOnEventsAndOnOtherThreadsFlags)
     });
     platform::waitUntil([&] { return innerDone; });
     EXPECT_GE(ticks, 3);
+}
+
+TEST(MsgClient, CancelledLookupIsGivenUpAndItsLateAnswerIgnored)
+{
+    TMsgClient client;
+    EventLog log(client);
+    client.setHost(QStringLiteral("localhost"));
+    // Runs inside the lookup's wait, before the answer can have come.
+    QTimer::singleShot(0, &client, [&] { client.Cancel(); });
+    EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }), QStringLiteral("Host-Lookup wurde abgebrochen"));
+    EXPECT_TRUE(log.events.isEmpty());
+
+    ServerThread peer(9, loopback::replyOk);
+    client.setPort(peer.port());
+    EXPECT_EQ(client.SendMsg("x"), "OK              ");
+    EXPECT_EQ(log.events, (QStringList{"resolved", "connect", "sent", "disconnect"}))
+        << "one answer, one resolution";
 }

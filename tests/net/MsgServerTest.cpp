@@ -119,7 +119,8 @@ TEST(MsgServer, ReceivesALineFromTheClient)
 
 TEST(MsgServer, ReadsFieldsByTheirLengths)
 {
-    const struct {
+    const struct
+    {
         QByteArray wire;
         bool delivered;
         QByteArray from, message;
@@ -147,7 +148,8 @@ TEST(MsgServer, ReadsFieldsByTheirLengths)
         if (c.delivered) {
             // Nothing reads the reply before the line is raised, so the handler can see it.
             ++expectedLines;
-            ASSERT_TRUE(waitFor([&] { return receiver.lineCount() == expectedLines; })) << c.wire.left(30).toStdString();
+            ASSERT_TRUE(waitFor([&] { return receiver.lineCount() == expectedLines; }))
+                << c.wire.left(30).toStdString();
             EXPECT_EQ(collect(peer, 16), kOk) << c.wire.left(30).toStdString();
             const Line line = receiver.lines().back();
             EXPECT_EQ(line.from, c.from);

@@ -6,16 +6,37 @@
 
 TEST(MsgWire, LengthFieldValues)
 {
-    const struct {
+    const struct
+    {
         const char *field;
         std::optional<int> value;
     } cases[] = {
-        {"0004", 4},   {"0000", 0},   {"9999", 9999}, {"  12", 12},  {" +12", 12},   {"-001", -1},
-        {"-999", -999}, {"$00A", 10}, {"$fff", 4095}, {"x00A", 10},  {"X0Ff", 255},  {"0x0A", 10},
-        {"0X1f", 31},  {"-$0A", -10}, {"+0x1", 1},    {"0012", 12},  {"12  ", std::nullopt},
-        {"    ", std::nullopt},       {"abcd", std::nullopt},        {"00A0", std::nullopt},
-        {"--12", std::nullopt},       {"$   ", std::nullopt},        {"0x  ", std::nullopt},
-        {" - 1", std::nullopt},       {"1,50", std::nullopt},        {"\0\0\0\0", std::nullopt},
+        {"0004", 4},
+        {"0000", 0},
+        {"9999", 9999},
+        {"  12", 12},
+        {" +12", 12},
+        {"-001", -1},
+        {"-999", -999},
+        {"$00A", 10},
+        {"$fff", 4095},
+        {"x00A", 10},
+        {"X0Ff", 255},
+        {"0x0A", 10},
+        {"0X1f", 31},
+        {"-$0A", -10},
+        {"+0x1", 1},
+        {"0012", 12},
+        {"12  ", std::nullopt},
+        {"    ", std::nullopt},
+        {"abcd", std::nullopt},
+        {"00A0", std::nullopt},
+        {"--12", std::nullopt},
+        {"$   ", std::nullopt},
+        {"0x  ", std::nullopt},
+        {" - 1", std::nullopt},
+        {"1,50", std::nullopt},
+        {"\0\0\0\0", std::nullopt},
     };
     for (const auto &c : cases) {
         const QByteArrayView field(c.field, 4);

@@ -8,7 +8,8 @@ using TransportTexts::Status;
 
 TEST(TransportTexts, ErrorToTextNamesCodeAndText)
 {
-    const struct {
+    const struct
+    {
         int code;
         const char16_t *text;
     } cases[] = {
@@ -44,6 +45,7 @@ TEST(TransportTexts, StatusLevels)
     EXPECT_EQ(TransportTexts::statusLevel(Status::CheckError), 16);
     EXPECT_EQ(TransportTexts::statusLevel(Status::TimerFired), 8);
     EXPECT_EQ(TransportTexts::statusText(Status::Read, 16), QStringLiteral("Read( 16 )"));
-    EXPECT_EQ(TransportTexts::statusText(Status::CloseSocket), QStringLiteral("Schließen des Socket anfordern"));
+    EXPECT_EQ(TransportTexts::statusText(Status::CloseSocket),
+              QStringLiteral("Schließen des Socket anfordern"));
     EXPECT_EQ(TransportTexts::statusText(Status::ResolveHost), QStringLiteral("Auf Host zurückschreiben"));
 }

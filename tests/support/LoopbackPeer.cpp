@@ -26,7 +26,8 @@ sockaddr_in loopbackAddress(std::uint16_t port)
 bool waitReadable(int fd, std::chrono::steady_clock::time_point deadline)
 {
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd p{fd, POLLIN, 0};
@@ -90,7 +91,8 @@ bool Connection::sendAll(const QByteArray &bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::send(m_fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(m_fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -185,8 +187,9 @@ Listener::Listener(int backlog, std::uint16_t port)
     const sockaddr_in sa = loopbackAddress(port);
     sockaddr_in bound{};
     socklen_t length = sizeof bound;
-    if (::bind(m_fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0 || ::listen(m_fd, backlog) != 0
-        || ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&bound), &length) != 0) {
+    if (::bind(m_fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0 ||
+        ::listen(m_fd, backlog) != 0 ||
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&bound), &length) != 0) {
         ::close(m_fd);
         m_fd = -1;
         return;
