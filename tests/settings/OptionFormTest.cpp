@@ -1,0 +1,336 @@
+#include "SettingsPrinters.h"
+#include "settings/OptionsQ.h"
+#include "support/Wait.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using settings::ReceiverEntry;
+
+namespace {
+
+const QString kNoReceivers = QStringLiteral("Es wurden noch keine Empfänger angegeben!!!");
+
+class OptionForm : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TOptionForm>();
+        sendButton = std::make_unique<QPushButton>();
+        form->setSendButton(sendButton.get());
+    }
+
+    QStringList names() const
+    {
+        QStringList list;
+        for (const ReceiverEntry &entry : form->receivers())
+            list.append(entry.name);
+        return list;
+    }
+
+    void typeAndAdd(const QString &name)
+    {
+        form->ReceiveEdit->setText(name);
+        QTest::mouseClick(form->ButtonAdd, Qt::LeftButton);
+    }
+
+    void selectRow(int row)
+    {
+        QListWidget *list = form->ReceiverList;
+        const QRect rect = list->visualItemRect(list->item(row));
+        // Click the text, not the check box, so the check mark stays.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 4, rect.center().y()));
+    }
+
+    std::unique_ptr<TOptionForm> form;
+    std::unique_ptr<QPushButton> sendButton;
+};
+
+} // namespace
+
+TEST_F(OptionForm, WindowAndComponentsSitWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Optionen"));
+    EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form->geometry(), QRect(308, 83, 179, 247));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(128, 128, 128));
+    EXPECT_EQ(form->palette().color(QPalette::WindowText), QColor(192, 255, 0));
+    EXPECT_EQ(form->font().pixelSize(), 11);
+
+    struct Expected
+    {
+        QWidget *widget;
+        QRect geometry;
+        QString text;
+        QString hint;
+    };
+    const Expected table[] = {
+        {form->ImageMainOption, {0, 0, 179, 247}, {}, {}},
+        {form->ButtonOK, {52, 208, 75, 25}, "OK", "Speichert die Einstellungen und schließt dieses Fenster"},
+        {form->GroupBox1, {9, 10, 161, 121}, "Nachrichten senden an:", {}},
+        {form->ReceiveEdit, {8, 72, 145, 21}, "Computername",
+         "Hier den Computernamen oder die IP-Adresse des Empfängers eingeben"},
+        {form->ButtonAdd, {16, 96, 65, 17}, "&Hinzufügen", "Fügt den Namen zur Liste der Empfänger hinzu"},
+        {form->ButtonDel, {80, 96, 65, 17}, "&Löschen", "Hiermit wird der ausgewählte Name aus der Liste gelöscht"},
+        {form->ReceiverList, {8, 16, 145, 57}, {}, "Das sind die Leute / PCs, die die Nachrichten empfangen werden"},
+        {form->SaveRegCheck, {17, 166, 16, 17}, {}, "sollen die Einstellungen in der Registry gesichert werden?"},
+        {form->ButtonDelOptions, {13, 186, 153, 17}, "Einstellungen aus Reg. löschen",
+         "Löscht die Einstellungen wieder aus der Registry"},
+        {form->ButtonSkin, {16, 136, 145, 25}, "Skin: [Standard] ...", "Hier klicken und Skin aussuchen"},
+    };
+    for (const Expected &e : table) {
+        SCOPED_TRACE(e.widget->objectName().toStdString());
+        EXPECT_EQ(e.widget->geometry(), e.geometry);
+        EXPECT_EQ(e.widget->statusTip(), e.hint);
+        EXPECT_TRUE(e.widget->toolTip().isEmpty());
+        QString text;
+        if (auto *button = qobject_cast<QAbstractButton *>(e.widget))
+            text = button->text();
+        else if (auto *edit = qobject_cast<QLineEdit *>(e.widget))
+            text = edit->text();
+        else if (auto *group = qobject_cast<QGroupBox *>(e.widget))
+            text = group->title();
+        EXPECT_EQ(text, e.text);
+    }
+
+    EXPECT_EQ(form->LabelSaveRegCheck->text(), QStringLiteral("alles in Registry speichern"));
+    EXPECT_EQ(form->LabelSaveRegCheck->pos(), QPoint(34, 168));
+    EXPECT_EQ(form->LabelSaveRegCheck->size(), form->LabelSaveRegCheck->sizeHint());
+    for (QWidget *inGroup : {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ButtonAdd),
+                             static_cast<QWidget *>(form->ButtonDel), static_cast<QWidget *>(form->ReceiverList)})
+        EXPECT_EQ(inGroup->parentWidget(), form->GroupBox1);
+    for (QWidget *field : {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ReceiverList)}) {
+        EXPECT_EQ(field->palette().color(QPalette::Base), QColor(192, 216, 184));
+        EXPECT_EQ(field->palette().color(QPalette::Text), QColor(55, 55, 67));
+    }
+
+    // Start state: Add usable for the preset text, nothing to delete, saving off.
+    EXPECT_TRUE(form->ButtonAdd->isEnabled());
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+    EXPECT_EQ(form->ReceiverList->count(), 0);
+}
+
+TEST_F(OptionForm, TabKeyWalksTheControlsInOrderAndSkipsOk)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->ButtonDel->setEnabled(true); // disabled controls are skipped; the order is what counts here
+    form->ButtonDelOptions->setEnabled(true);
+    form->SaveRegCheck->setFocus();
+    const QList<QWidget *> expected = {form->ReceiveEdit, form->ButtonAdd,        form->ButtonDel,
+                                       form->ReceiverList, form->ButtonDelOptions, form->ButtonSkin,
+                                       form->SaveRegCheck};
+    for (QWidget *next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    EXPECT_EQ(form->ButtonOK->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(OptionForm, AddRightAfterStartAddsComputernameChecked)
+{
+    QTest::mouseClick(form->ButtonAdd, Qt::LeftButton);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"Computername", true}}));
+    EXPECT_TRUE(form->ReceiveEdit->text().isEmpty());
+    EXPECT_FALSE(form->ButtonAdd->isEnabled());
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+}
+
+TEST_F(OptionForm, AddEnabledExactlyWhileTheEditHoldsText)
+{
+    form->ReceiveEdit->clear();
+    EXPECT_FALSE(form->ButtonAdd->isEnabled());
+    QTest::keyClicks(form->ReceiveEdit, QStringLiteral(" "));
+    EXPECT_TRUE(form->ButtonAdd->isEnabled()) << "blanks count as text";
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Backspace);
+    EXPECT_FALSE(form->ButtonAdd->isEnabled());
+}
+
+TEST_F(OptionForm, NamesAreKeptAsTypedAndALeadingBlankMakesAnotherEntry)
+{
+    typeAndAdd(QStringLiteral("Jörgs-PC"));
+    typeAndAdd(QStringLiteral(" Jörgs-PC"));
+    typeAndAdd(QStringLiteral("192.168.0.7 "));
+    EXPECT_EQ(names(), QStringList({"Jörgs-PC", " Jörgs-PC", "192.168.0.7 "}));
+}
+
+TEST_F(OptionForm, HasReceiverIgnoresLetterCaseAlsoOfUmlauts)
+{
+    form->setReceivers({{"Jörgs-PC", false}});
+    EXPECT_TRUE(form->hasReceiver(QStringLiteral("JÖRGS-PC")));
+    EXPECT_TRUE(form->hasReceiver(QStringLiteral("jörgs-pc")));
+    EXPECT_FALSE(form->hasReceiver(QStringLiteral("jorgs-pc")));
+    EXPECT_FALSE(form->hasReceiver(QStringLiteral(" Jörgs-PC")));
+}
+
+TEST_F(OptionForm, DuplicateMessageQuotesTheNameAsTyped)
+{
+    EXPECT_EQ(TOptionForm::duplicateMessage(QStringLiteral("pc1")),
+              QStringLiteral("Der Computer \"pc1\" ist schon in der Liste."));
+}
+
+TEST_F(OptionForm, EnterAddsLikeTheButtonAndDoesNothingInAnEmptyEdit)
+{
+    form->ReceiveEdit->clear();
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    EXPECT_EQ(form->ReceiverList->count(), 0);
+
+    QTest::keyClicks(form->ReceiveEdit, QStringLiteral("PC1"));
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    QTest::keyClicks(form->ReceiveEdit, QStringLiteral("PC2"));
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"PC1", true}, {"PC2", true}}));
+    EXPECT_TRUE(form->ReceiveEdit->text().isEmpty());
+}
+
+TEST_F(OptionForm, EnterInTheShownWindowNeitherClosesItNorPressesAButton)
+{
+    bool okRan = false;
+    QObject::connect(form->ButtonOK, &QPushButton::clicked, [&okRan] { okRan = true; });
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->ReceiveEdit->setFocus();
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(okRan);
+    EXPECT_EQ(names(), QStringList({"Computername"}));
+}
+
+TEST_F(OptionForm, SelectionDrivesDeleteAndDeleteLeavesNoSelection)
+{
+    form->setReceivers({{"A", true}, {"B", false}, {"C", true}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+
+    selectRow(1);
+    EXPECT_TRUE(form->ButtonDel->isEnabled());
+    QTest::mouseClick(form->ButtonDel, Qt::LeftButton);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"C", true}}));
+    EXPECT_TRUE(form->ReceiverList->selectedItems().isEmpty());
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+
+    // Keyboard selection counts as well.
+    form->ReceiverList->setFocus();
+    QTest::keyClick(form->ReceiverList, Qt::Key_Down);
+    EXPECT_TRUE(form->ButtonDel->isEnabled());
+    QTest::mouseClick(form->ButtonDel, Qt::LeftButton);
+    EXPECT_EQ(form->ReceiverList->count(), 1);
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+}
+
+TEST_F(OptionForm, SpaceAndClicksOnTheBoxToggleTheCheckMark)
+{
+    form->setReceivers({{"A", true}, {"B", false}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    selectRow(1);
+    QTest::keyClick(form->ReceiverList, Qt::Key_Space);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"B", true}}));
+    QTest::keyClick(form->ReceiverList, Qt::Key_Space);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"B", false}}));
+}
+
+TEST_F(OptionForm, RowsAreThirteenPixelsHigh)
+{
+    form->setReceivers({{"A", true}, {"B", false}, {"C", false}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QRect first = form->ReceiverList->visualItemRect(form->ReceiverList->item(0));
+    const QRect second = form->ReceiverList->visualItemRect(form->ReceiverList->item(1));
+    EXPECT_EQ(first.height(), 13);
+    EXPECT_EQ(second.top() - first.top(), 13);
+}
+
+TEST_F(OptionForm, OkSetsTheSendButtonFromTheCheckMarks)
+{
+    sendButton->setEnabled(true);
+    form->ButtonOKClick();
+    EXPECT_FALSE(sendButton->isEnabled()) << "empty list";
+    EXPECT_EQ(sendButton->statusTip(), kNoReceivers);
+
+    form->setReceivers({{"A", false}, {"B", false}});
+    sendButton->setEnabled(true);
+    form->ButtonOKClick();
+    EXPECT_FALSE(sendButton->isEnabled()) << "none checked";
+    EXPECT_EQ(sendButton->statusTip(), kNoReceivers);
+
+    form->ReceiverList->item(1)->setCheckState(Qt::Checked);
+    EXPECT_FALSE(sendButton->isEnabled()) << "a check mark alone does not update the send button";
+    form->ButtonOKClick();
+    EXPECT_TRUE(sendButton->isEnabled());
+    EXPECT_EQ(sendButton->statusTip(), QStringLiteral("Senden!"));
+}
+
+TEST_F(OptionForm, OkClosesTheShownWindowEscapeLeavesWithoutOk)
+{
+    sendButton->setEnabled(false);
+    form->setReceivers({{"A", true}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(sendButton->isEnabled()) << "leaving without OK keeps the send button as it was";
+
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->ButtonOK, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(sendButton->isEnabled());
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+}
+
+TEST_F(OptionForm, AppendedSenderIsCheckedAndDeletableWithoutSelection)
+{
+    sendButton->setEnabled(false);
+    form->setReceivers({{"A", false}});
+    form->appendReceiver(QStringLiteral("Bernds-PC"));
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", false}, {"Bernds-PC", true}}));
+    EXPECT_TRUE(form->ButtonDel->isEnabled());
+    EXPECT_TRUE(sendButton->isEnabled());
+    EXPECT_EQ(sendButton->statusTip(), QStringLiteral("Senden!"));
+
+    // Delete without a selection removes nothing and disables the button again.
+    form->ButtonDelClick();
+    EXPECT_EQ(form->ReceiverList->count(), 2);
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+}
+
+TEST_F(OptionForm, ClickingTheLabelTogglesTheSwitch)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->LabelSaveRegCheck, Qt::LeftButton);
+    EXPECT_TRUE(form->SaveRegCheck->isChecked());
+    QTest::mouseClick(form->LabelSaveRegCheck, Qt::LeftButton);
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    QTest::mouseClick(form->LabelSaveRegCheck, Qt::RightButton);
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+}
+
+TEST_F(OptionForm, SkinButtonShowsTheSkinDialogModally)
+{
+    QDialog skinDialog;
+    bool wasModal = false;
+    QTimer::singleShot(0, &skinDialog, [&] {
+        wasModal = skinDialog.isModal() && skinDialog.isVisible();
+        skinDialog.reject();
+    });
+    form->setSkinDialog(&skinDialog);
+    QTest::mouseClick(form->ButtonSkin, Qt::LeftButton);
+    EXPECT_TRUE(wasModal);
+}
