@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QApplication>
+
+namespace platform {
+
+// The program's application object.
+//
+// An exception that escapes an event handler ends that handler only: it is shown in the error
+// box (platform::dialogs().error) and the event loop goes on. Hints travel the way status tips
+// do: whenever the control under the mouse pointer changes, its status tip (empty over a control
+// without one) becomes hint() and OnHint is raised; the chat window shows it in its status line.
+// No tooltip bubble is ever shown. The product's font names are mapped to installed fonts.
+class Application : public QApplication
+{
+    Q_OBJECT
+    Q_PROPERTY(QString Hint READ hint NOTIFY OnHint)
+
+public:
+    Application(int &argc, char **argv);
+    ~Application() override;
+    Q_DISABLE_COPY_MOVE(Application)
+
+    QString hint() const { return m_hint; }
+    void setHint(const QString &hint);
+
+    // The application object, or nullptr when the running one is a plain QApplication.
+    static Application *instance();
+
+    // The platform's standard beep.
+    static void beep();
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+Q_SIGNALS:
+    void OnHint();
+
+private:
+    QString m_hint;
+};
+
+// The part of a hint the status line shows: the text after the first "|", else the whole hint.
+QString longHint(const QString &hint);
+
+// Shows the error that ended an event handler in the error box. Call it from a catch block.
+void showCurrentException();
+
+} // namespace platform
