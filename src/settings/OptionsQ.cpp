@@ -1,5 +1,8 @@
 #include "settings/OptionsQ.h"
 
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -8,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -32,13 +34,6 @@ public:
         return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
     }
 };
-
-QFont windowFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    return font;
-}
 
 void setColors(QWidget *widget, const QColor &background, const QColor &text)
 {
@@ -78,7 +73,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     setModal(true);
     move(308, 83);
     setFixedSize(179, 247);
-    setFont(windowFont());
+    setFont(platform::productFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kWindowColor);
     palette.setColor(QPalette::WindowText, kFontColor);
@@ -152,6 +147,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     connect(ButtonAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);
     connect(ButtonDel, &QPushButton::clicked, this, &TOptionForm::ButtonDelClick);
     connect(ReceiverList, &QListWidget::itemSelectionChanged, this, &TOptionForm::FormShow);
+    connect(ButtonDelOptions, &QPushButton::clicked, this, &TOptionForm::ButtonDelOptionsClick);
     connect(ButtonSkin, &QPushButton::clicked, this, &TOptionForm::ButtonSkinClick);
     connect(ButtonOK, &QPushButton::clicked, this, &TOptionForm::ButtonOKClick);
 }
@@ -175,7 +171,7 @@ void TOptionForm::ButtonAddClick()
     // The name is taken exactly as typed: a leading blank makes another receiver.
     const QString name = ReceiveEdit->text();
     if (hasReceiver(name)) {
-        showInformation(duplicateMessage(name));
+        platform::dialogs().information(duplicateMessage(name));
         return;
     }
     addEntry(name, true);
@@ -204,6 +200,11 @@ void TOptionForm::LabelSaveRegCheckClick()
     SaveRegCheck->setChecked(!SaveRegCheck->isChecked());
 }
 
+void TOptionForm::ButtonDelOptionsClick()
+{
+    DeleteSettings();
+}
+
 void TOptionForm::ButtonSkinClick()
 {
     if (m_skinDialog)
@@ -213,6 +214,9 @@ void TOptionForm::ButtonSkinClick()
 void TOptionForm::ButtonOKClick()
 {
     ActualizeSendButtonState();
+    // A failed save throws past the rest, so the window stays open.
+    if (SaveRegCheck->isChecked())
+        SaveSettings();
     // Run by the chat window's close handler too, when this window is not open.
     if (isVisible())
         accept();
@@ -281,6 +285,34 @@ void TOptionForm::appendReceiver(const QString &name)
     ActualizeSendButtonState();
 }
 
+std::optional<settings::StoredSettings> TOptionForm::LoadSettings()
+{
+    std::optional<settings::StoredSettings> loaded = settings::LoadSettings();
+    if (loaded) {
+        setReceivers(loaded->receivers);
+        SaveRegCheck->setChecked(true);
+        ButtonDelOptions->setEnabled(true);
+    }
+    return loaded;
+}
+
+void TOptionForm::SaveSettings()
+{
+    settings::StoredSettings values;
+    values.receivers = receivers();
+    if (m_sessionValues)
+        m_sessionValues(values);
+    settings::SaveSettings(values);
+    ButtonDelOptions->setEnabled(true);
+}
+
+void TOptionForm::DeleteSettings()
+{
+    settings::DeleteSettings();
+    ButtonDelOptions->setEnabled(false);
+    SaveRegCheck->setChecked(false);
+}
+
 QString TOptionForm::duplicateMessage(const QString &name)
 {
     return QStringLiteral("Der Computer \"") + name + QStringLiteral("\" ist schon in der Liste.");
@@ -313,9 +345,4 @@ void TOptionForm::addEntry(const QString &name, bool checked)
     auto *item = new QListWidgetItem(name, ReceiverList);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-}
-
-void TOptionForm::showInformation(const QString &text)
-{
-    QMessageBox::information(this, QStringLiteral("Information"), text);
 }

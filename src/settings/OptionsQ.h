@@ -52,6 +52,7 @@ public:
     void ButtonDelClick();
     void FormShow();
     void LabelSaveRegCheckClick();
+    void ButtonDelOptionsClick();
     void ButtonSkinClick();
     void ButtonOKClick();
 
@@ -75,6 +76,16 @@ public:
     // and the send button is updated. Duplicates are the caller's to avoid (hasReceiver()).
     void appendReceiver(const QString &name);
 
+    // The store operations with what they do to this window. LoadSettings replaces the
+    // receiver list, checks the save switch and enables ButtonDelOptions when the key exists,
+    // and hands the rest (own name, colour, skin folder) back to the chat window to apply.
+    // SaveSettings writes the list with the chat window's values (setSessionValues) and enables
+    // ButtonDelOptions; DeleteSettings removes the key, unchecks the switch and disables
+    // ButtonDelOptions. Nothing in memory changes on a save or delete.
+    std::optional<settings::StoredSettings> LoadSettings();
+    void SaveSettings();
+    void DeleteSettings();
+
     // Text of the duplicate message for a name that is already in the list.
     static QString duplicateMessage(const QString &name);
 
@@ -85,7 +96,6 @@ protected:
 private:
     bool ReceiveEditKeyPress(int key);
     void addEntry(const QString &name, bool checked);
-    void showInformation(const QString &text);
 
     QPointer<QWidget> m_sendButton;
     QPointer<QDialog> m_skinDialog;

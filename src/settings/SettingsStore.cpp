@@ -1,6 +1,26 @@
 #include "settings/SettingsStore.h"
 
+#include "platform/Error.h"
+#include "platform/Registry.h"
+
+#include <QCoreApplication>
+
 namespace settings {
+
+namespace {
+
+const QString kSoftware = QStringLiteral("Software");
+const QString kMaker = QStringLiteral("Fernwald Softwerkbau");
+const QString kProduct = QStringLiteral("Plauderdeck");
+
+const QString kReceiverList = QStringLiteral("ReceiverList");
+const QString kReceiverListChecked = QStringLiteral("ReceiverListChecked");
+const QString kOwnName = QStringLiteral("OwnName");
+const QString kOwnColor = QStringLiteral("OwnColor");
+const QString kCurrentSkinPath = QStringLiteral("CurrentSkinPath");
+const QString kProgPath = QStringLiteral("ProgPath");
+
+} // namespace
 
 QString joinReceiverList(const QList<ReceiverEntry> &receivers)
 {
@@ -56,6 +76,56 @@ std::optional<QColor> colorFromValue(quint32 value)
         return std::nullopt;
     return QColor(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
                   static_cast<int>(value >> 16 & 0xFF));
+}
+
+std::optional<StoredSettings> LoadSettings()
+{
+    platform::Registry registry;
+    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, false) ||
+        !registry.openKey(kProduct, false))
+        return std::nullopt;
+
+    StoredSettings settings;
+    const QString list = registry.readString(kReceiverList);
+    // The check marks are read only for a list that has entries.
+    const QString checks = list.isEmpty() ? QString() : registry.readString(kReceiverListChecked);
+    settings.receivers = parseReceiverList(list, checks);
+    settings.ownName = registry.readString(kOwnName);
+    if (const std::optional<qint32> color = registry.readInteger(kOwnColor))
+        settings.ownColor = colorFromValue(static_cast<quint32>(*color));
+    settings.currentSkinPath = registry.readString(kCurrentSkinPath);
+    return settings;
+}
+
+void SaveSettings(const StoredSettings &settings)
+{
+    platform::Registry registry;
+    // Writing into whatever key happened to open would scatter the values over the maker's key;
+    // a key that cannot be made is reported like a value that cannot be written.
+    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, true) || !registry.openKey(kProduct, true))
+        throw platform::Exception(QStringLiteral("Konnte Daten für '%1' nicht setzen").arg(kReceiverList));
+
+    registry.writeString(kReceiverList, joinReceiverList(settings.receivers));
+    registry.writeString(kReceiverListChecked, receiverCheckString(settings.receivers));
+    registry.writeString(kOwnName, settings.ownName);
+    if (settings.ownColor)
+        registry.writeInteger(kOwnColor, static_cast<qint32>(colorValue(*settings.ownColor)));
+    registry.writeString(kCurrentSkinPath, settings.currentSkinPath);
+    registry.writeString(kProgPath, QCoreApplication::applicationFilePath());
+}
+
+void DeleteSettings()
+{
+    platform::Registry registry;
+    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, false))
+        return;
+    registry.deleteKey(kProduct);
+    // Other products of the same maker keep the maker's key.
+    if (registry.hasSubKeys())
+        return;
+    registry.closeKey();
+    if (registry.openKey(kSoftware, false))
+        registry.deleteKey(kMaker);
 }
 
 } // namespace settings

@@ -48,4 +48,19 @@ quint32 colorValue(const QColor &color);
 // one's own.
 std::optional<QColor> colorFromValue(quint32 value);
 
+// The store operations, on the per-user registry.
+//
+// LoadSettings() opens the key without creating anything and is empty when it is missing. A
+// value that is missing or of the wrong type reads as its empty form: no receivers, an empty
+// own name, no own colour, an empty skin path; so start-up always gets a complete answer.
+std::optional<StoredSettings> LoadSettings();
+// Writes all six values in their fixed order (receiver list, check marks, own name, own colour,
+// skin path, program file), creating the key when needed; a value that cannot be written
+// throws platform::Exception "Konnte Daten für '<name>' nicht setzen" and ends the save there.
+// Each value reaches the disk as a whole, so an interrupted save never leaves a torn file.
+// Without an own colour the stored one is left as it is.
+void SaveSettings(const StoredSettings &settings);
+// Removes the key; the maker's key goes too unless another product of the maker still has one.
+void DeleteSettings();
+
 } // namespace settings

@@ -1,8 +1,12 @@
 #include "SettingsPrinters.h"
 #include "settings/OptionsQ.h"
-#include "support/Wait.h"
+#include "platform/Registry.h"
+#include "support/FakeDialogs.h"
+#include "support/TempSettings.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +19,7 @@
 
 #include <memory>
 
+using platform::DialogKind;
 using settings::ReceiverEntry;
 
 namespace {
@@ -53,9 +58,16 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 4, rect.center().y()));
     }
 
+    TempSettings temp;
+    FakeDialogs dialogs;
     std::unique_ptr<TOptionForm> form;
     std::unique_ptr<QPushButton> sendButton;
 };
+
+bool settingsFileExists(const TempSettings &temp)
+{
+    return QFile::exists(temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck")));
+}
 
 } // namespace
 
@@ -177,10 +189,21 @@ TEST_F(OptionForm, HasReceiverIgnoresLetterCaseAlsoOfUmlauts)
     EXPECT_FALSE(form->hasReceiver(QStringLiteral(" Jörgs-PC")));
 }
 
-TEST_F(OptionForm, DuplicateMessageQuotesTheNameAsTyped)
+TEST_F(OptionForm, DuplicateInOtherCaseIsRefusedWithTheNameAsTyped)
 {
-    EXPECT_EQ(TOptionForm::duplicateMessage(QStringLiteral("pc1")),
-              QStringLiteral("Der Computer \"pc1\" ist schon in der Liste."));
+    typeAndAdd(QStringLiteral("PC1"));
+    typeAndAdd(QStringLiteral("pc1"));
+    EXPECT_EQ(names(), QStringList({"PC1"}));
+    EXPECT_EQ(form->ReceiveEdit->text(), QStringLiteral("pc1")) << "the edit keeps the refused name";
+    const QList<FakeDialogs::Box> expected = {
+        {DialogKind::Information, QStringLiteral("Information"),
+         QStringLiteral("Der Computer \"pc1\" ist schon in der Liste.")}};
+    EXPECT_EQ(dialogs.boxes(), expected);
+
+    // Enter runs the same check.
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    EXPECT_EQ(dialogs.boxes().size(), 2);
+    EXPECT_EQ(names(), QStringList({"PC1"}));
 }
 
 TEST_F(OptionForm, EnterAddsLikeTheButtonAndDoesNothingInAnEmptyEdit)
@@ -333,4 +356,86 @@ TEST_F(OptionForm, SkinButtonShowsTheSkinDialogModally)
     form->setSkinDialog(&skinDialog);
     QTest::mouseClick(form->ButtonSkin, Qt::LeftButton);
     EXPECT_TRUE(wasModal);
+}
+
+TEST_F(OptionForm, OkWithTheSwitchOnSavesEverythingAndEnablesDelete)
+{
+    form->setSessionValues([](settings::StoredSettings &values) {
+        values.ownName = QStringLiteral("Anna");
+        values.ownColor = QColor(10, 20, 30);
+        values.currentSkinPath = QStringLiteral("/skins/Blau/");
+    });
+    form->setReceivers({{"PC1", true}, {"PC2", false}});
+    form->SaveRegCheck->setChecked(true);
+    form->ButtonOKClick();
+    EXPECT_TRUE(form->ButtonDelOptions->isEnabled());
+
+    const std::optional<settings::StoredSettings> stored = settings::LoadSettings();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->receivers, form->receivers());
+    EXPECT_EQ(stored->ownName, QStringLiteral("Anna"));
+    EXPECT_EQ(stored->ownColor, QColor(10, 20, 30));
+    EXPECT_EQ(stored->currentSkinPath, QStringLiteral("/skins/Blau/"));
+}
+
+TEST_F(OptionForm, OkWithTheSwitchOffWritesNothing)
+{
+    form->setReceivers({{"PC1", true}});
+    form->ButtonOKClick();
+    EXPECT_FALSE(settingsFileExists(temp));
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+    EXPECT_TRUE(sendButton->isEnabled());
+}
+
+TEST_F(OptionForm, LoadFillsTheListAndTurnsSavingOnOnlyWhenTheKeyExists)
+{
+    form->setReceivers({{"Alt", true}});
+    EXPECT_FALSE(form->LoadSettings().has_value());
+    EXPECT_EQ(names(), QStringList({"Alt"}));
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+
+    settings::StoredSettings stored;
+    stored.receivers = {{"PC1", false}, {"PC2", true}};
+    stored.ownName = QStringLiteral("Bernd");
+    settings::SaveSettings(stored);
+    const std::optional<settings::StoredSettings> loaded = form->LoadSettings();
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->ownName, QStringLiteral("Bernd"));
+    EXPECT_EQ(form->receivers(), stored.receivers);
+    EXPECT_TRUE(form->SaveRegCheck->isChecked());
+    EXPECT_TRUE(form->ButtonDelOptions->isEnabled());
+}
+
+TEST_F(OptionForm, DeleteResetsTheControlsSoALaterOkWritesNothing)
+{
+    form->setReceivers({{"PC1", true}});
+    form->SaveRegCheck->setChecked(true);
+    form->ButtonOKClick();
+    ASSERT_TRUE(settingsFileExists(temp));
+
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->ButtonDelOptions, Qt::LeftButton);
+    EXPECT_FALSE(settingsFileExists(temp));
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+    EXPECT_EQ(names(), QStringList({"PC1"})) << "deleting keeps the list in memory";
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+
+    form->ButtonOKClick();
+    EXPECT_FALSE(settingsFileExists(temp));
+}
+
+TEST_F(OptionForm, FailedSaveShowsTheErrorAndKeepsTheWindowOpen)
+{
+    ASSERT_TRUE(QDir().mkpath(temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck"))));
+    form->SaveRegCheck->setChecked(true);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->ButtonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.boxesOf(DialogKind::Error).size(), 1);
+    EXPECT_EQ(dialogs.boxes().value(0).text, QStringLiteral("Konnte Daten für 'ReceiverList' nicht setzen"));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
 }
