@@ -227,16 +227,7 @@ void TOptionForm::ActualizeSendButtonState()
     bool anyChecked = false;
     for (int row = 0; row < ReceiverList->count() && !anyChecked; ++row)
         anyChecked = ReceiverList->item(row)->checkState() == Qt::Checked;
-    if (!m_sendButton)
-        return;
-    m_sendButton->setEnabled(anyChecked);
-    m_sendButton->setStatusTip(anyChecked ? QStringLiteral("Senden!")
-                                          : QStringLiteral("Es wurden noch keine Empfänger angegeben!!!"));
-}
-
-void TOptionForm::setSendButton(QWidget *button)
-{
-    m_sendButton = button;
+    Q_EMIT sendButtonStateChanged(anyChecked);
 }
 
 void TOptionForm::setSkinDialog(QDialog *dialog)

@@ -56,12 +56,10 @@ public:
     void ButtonSkinClick();
     void ButtonOKClick();
 
-    // Enables the chat window's send button exactly when a receiver is checked and gives it
-    // the matching hint.
+    // Decides whether the chat window's send button is usable: exactly when a receiver is
+    // checked. The chat window follows sendButtonStateChanged(), enabling the button with the
+    // hint "Senden!" or disabling it with the hint that no receivers are given.
     void ActualizeSendButtonState();
-
-    // The chat window's send button; until it is set, ActualizeSendButtonState() has no target.
-    void setSendButton(QWidget *button);
     // The skin dialog, shown modally by the skin button; it is created after this window.
     void setSkinDialog(QDialog *dialog);
     // Fills in the chat window's part of what is saved: own name, own colour, skin folder.
@@ -89,6 +87,10 @@ public:
     // Text of the duplicate message for a name that is already in the list.
     static QString duplicateMessage(const QString &name);
 
+Q_SIGNALS:
+    // Raised by every ActualizeSendButtonState(), also when nothing changed.
+    void sendButtonStateChanged(bool anyReceiverChecked);
+
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -97,7 +99,6 @@ private:
     bool ReceiveEditKeyPress(int key);
     void addEntry(const QString &name, bool checked);
 
-    QPointer<QWidget> m_sendButton;
     QPointer<QDialog> m_skinDialog;
     std::function<void(settings::StoredSettings &)> m_sessionValues;
 };
