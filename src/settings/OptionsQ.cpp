@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +15,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +53,21 @@ QPushButton *makeButton(const QString &caption, QWidget *parent)
     auto *button = new QPushButton(caption, parent);
     button->setAutoDefault(false);
     return button;
+}
+
+// The installed stand-in for the windows' font runs wider than the one the layout was made for;
+// a caption that would be cut is narrowed just enough to fit its fixed-size button.
+void fitCaption(QPushButton *button)
+{
+    constexpr int kMargins = 6;
+    constexpr int kNarrowest = 75;
+    const int available = button->width() - kMargins;
+    QFont font = button->font();
+    const int width = QFontMetrics(font).horizontalAdvance(button->text().remove(QLatin1Char('&')));
+    if (width <= available)
+        return;
+    font.setStretch(std::max(kNarrowest, available * 100 / width));
+    button->setFont(font);
 }
 
 } // namespace
@@ -135,6 +153,9 @@ TOptionForm::TOptionForm(QWidget *parent)
     QPalette skinPalette = ButtonSkin->palette();
     skinPalette.setColor(QPalette::ButtonText, Qt::black);
     ButtonSkin->setPalette(skinPalette);
+
+    for (QPushButton *button : {ButtonAdd, ButtonDel, ButtonDelOptions})
+        fitCaption(button);
 
     setTabOrder(SaveRegCheck, ReceiveEdit);
     setTabOrder(ReceiveEdit, ButtonAdd);
