@@ -25,8 +25,13 @@ const QString kProgPath = QStringLiteral("ProgPath");
 QString joinReceiverList(const QList<ReceiverEntry> &receivers)
 {
     QString text;
-    for (const ReceiverEntry &entry : receivers)
-        text += entry.name + QLatin1String("\r\n");
+    for (const ReceiverEntry &entry : receivers) {
+        // A line break inside a name (a sender's name comes from the network) would split the
+        // entry in two when loaded and shift every later check mark; it is stored as a blank.
+        QString name = entry.name;
+        name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        text += name + QLatin1String("\r\n");
+    }
     return text;
 }
 

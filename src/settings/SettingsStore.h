@@ -32,7 +32,8 @@ struct StoredSettings
     QString currentSkinPath;
 };
 
-// The stored form of the receiver list: every name followed by CR LF, the last one too.
+// The stored form of the receiver list: every name followed by CR LF, the last one too. Line
+// breaks inside a name become blanks, so each entry stays one line.
 QString joinReceiverList(const QList<ReceiverEntry> &receivers);
 // One "1" or "0" per entry, in list order, without separators.
 QString receiverCheckString(const QList<ReceiverEntry> &receivers);

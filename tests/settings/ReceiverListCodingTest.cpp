@@ -31,6 +31,13 @@ TEST(ReceiverListCoding, EveryEntryEndsWithCrLfAndHasOneCheckCharacter)
     EXPECT_EQ(receiverCheckString({}), QString());
 }
 
+TEST(ReceiverListCoding, LineBreaksInsideANameDoNotShiftTheCheckMarks)
+{
+    const auto list = entries({{"evil\r\nhost", false}, {"PC2", true}});
+    EXPECT_EQ(parseReceiverList(joinReceiverList(list), receiverCheckString(list)),
+              entries({{"evil  host", false}, {"PC2", true}}));
+}
+
 TEST(ReceiverListCoding, RoundTripKeepsCaseOrderBlanksAndUmlauts)
 {
     const auto list = entries({{"zeta", false},
