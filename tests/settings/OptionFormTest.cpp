@@ -1,6 +1,5 @@
 #include "SettingsPrinters.h"
 #include "settings/OptionsQ.h"
-#include "platform/Registry.h"
 #include "support/FakeDialogs.h"
 #include "support/TempSettings.h"
 
