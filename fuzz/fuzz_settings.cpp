@@ -16,8 +16,8 @@ namespace {
 
 void roundTrip(const QList<settings::ReceiverEntry> &receivers)
 {
-    const QList<settings::ReceiverEntry> again =
-        settings::parseReceiverList(settings::joinReceiverList(receivers), settings::receiverCheckString(receivers));
+    const QList<settings::ReceiverEntry> again = settings::parseReceiverList(
+        settings::joinReceiverList(receivers), settings::receiverCheckString(receivers));
     if (again != receivers)
         std::abort();
 }

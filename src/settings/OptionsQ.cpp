@@ -1,5 +1,7 @@
 #include "settings/OptionsQ.h"
 
+#include "assets/StandardLook.h"
+#include "controls/StateButton.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 
@@ -73,15 +75,13 @@ void fitCaption(QPushButton *button)
 } // namespace
 
 TOptionForm::TOptionForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
-      ImageMainOption(new QLabel(this)),
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ImageMainOption(new QLabel(this)),
       LabelSaveRegCheck(new QLabel(QStringLiteral("alles in Registry speichern"), this)),
-      ButtonOK(makeButton(QStringLiteral("OK"), this)),
+      ButtonOK(new TStateButton(this)),
       GroupBox1(new QGroupBox(QStringLiteral("Nachrichten senden an:"), this)),
       ReceiveEdit(new QLineEdit(QStringLiteral("Computername"), GroupBox1)),
       ButtonAdd(makeButton(QStringLiteral("&Hinzufügen"), GroupBox1)),
-      ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)),
-      ReceiverList(new QListWidget(GroupBox1)),
+      ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)), ReceiverList(new QListWidget(GroupBox1)),
       SaveRegCheck(new QCheckBox(this)),
       ButtonDelOptions(makeButton(QStringLiteral("Einstellungen aus Reg. löschen"), this)),
       ButtonSkin(makeButton(QStringLiteral("Skin: [Standard] ..."), this))
@@ -113,7 +113,10 @@ TOptionForm::TOptionForm(QWidget *parent)
     LabelSaveRegCheck->installEventFilter(this);
 
     name(ButtonOK, "ButtonOK", QStringLiteral("Speichert die Einstellungen und schließt dieses Fenster"));
-    ButtonOK->setGeometry(52, 208, 75, 25);
+    ButtonOK->move(52, 208);
+    ButtonOK->setBitmapUp(QImage(StandardLook::up(StandardLook::OkButton)));
+    ButtonOK->setBitmapOver(QImage(StandardLook::over(StandardLook::OkButton)));
+    ButtonOK->setBitmapDown(QImage(StandardLook::down(StandardLook::OkButton)));
     ButtonOK->setFocusPolicy(Qt::NoFocus);
 
     name(GroupBox1, "GroupBox1", {});
@@ -141,10 +144,12 @@ TOptionForm::TOptionForm(QWidget *parent)
     ReceiverList->setItemDelegate(new FixedRowDelegate(ReceiverList));
     ReceiverList->viewport()->installEventFilter(this);
 
-    name(SaveRegCheck, "SaveRegCheck", QStringLiteral("sollen die Einstellungen in der Registry gesichert werden?"));
+    name(SaveRegCheck, "SaveRegCheck",
+         QStringLiteral("sollen die Einstellungen in der Registry gesichert werden?"));
     SaveRegCheck->setGeometry(17, 166, 16, 17);
 
-    name(ButtonDelOptions, "ButtonDelOptions", QStringLiteral("Löscht die Einstellungen wieder aus der Registry"));
+    name(ButtonDelOptions, "ButtonDelOptions",
+         QStringLiteral("Löscht die Einstellungen wieder aus der Registry"));
     ButtonDelOptions->setGeometry(13, 186, 153, 17);
     ButtonDelOptions->setEnabled(false);
 
@@ -170,7 +175,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     connect(ReceiverList, &QListWidget::itemSelectionChanged, this, &TOptionForm::FormShow);
     connect(ButtonDelOptions, &QPushButton::clicked, this, &TOptionForm::ButtonDelOptionsClick);
     connect(ButtonSkin, &QPushButton::clicked, this, &TOptionForm::ButtonSkinClick);
-    connect(ButtonOK, &QPushButton::clicked, this, &TOptionForm::ButtonOKClick);
+    connect(ButtonOK, &TStateButton::OnClick, this, &TOptionForm::ButtonOKClick);
 }
 
 TOptionForm::~TOptionForm() = default;

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class TStateButton;
 
 // The options window: the receiver list with its check marks, the save switch, the button that
 // deletes the stored settings, the skin button and OK. Created hidden at start, it lives until
@@ -35,7 +36,7 @@ public:
     // skin activation restyles them.
     QLabel *const ImageMainOption;
     QLabel *const LabelSaveRegCheck;
-    QPushButton *const ButtonOK;
+    TStateButton *const ButtonOK;
     QGroupBox *const GroupBox1;
     QLineEdit *const ReceiveEdit;
     QPushButton *const ButtonAdd;

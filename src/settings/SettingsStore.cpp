@@ -107,7 +107,8 @@ void SaveSettings(const StoredSettings &settings)
     platform::Registry registry;
     // Writing into whatever key happened to open would scatter the values over the maker's key;
     // a key that cannot be made is reported like a value that cannot be written.
-    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, true) || !registry.openKey(kProduct, true))
+    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, true) ||
+        !registry.openKey(kProduct, true))
         throw platform::Exception(QStringLiteral("Konnte Daten für '%1' nicht setzen").arg(kReceiverList));
 
     registry.writeString(kReceiverList, joinReceiverList(settings.receivers));

@@ -1,4 +1,5 @@
 #include "SettingsPrinters.h"
+#include "controls/StateButton.h"
 #include "settings/OptionsQ.h"
 #include "support/FakeDialogs.h"
 #include "support/TempSettings.h"
@@ -64,7 +65,8 @@ protected:
 
 bool settingsFileExists(const TempSettings &temp)
 {
-    return QFile::exists(temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck")));
+    return QFile::exists(
+        temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck")));
 }
 
 } // namespace
@@ -88,15 +90,28 @@ TEST_F(OptionForm, WindowAndComponentsSitWhereTheLayoutPutsThem)
     };
     const Expected table[] = {
         {form->ImageMainOption, {0, 0, 179, 247}, {}, {}},
-        {form->ButtonOK, {52, 208, 75, 25}, "OK", "Speichert die Einstellungen und schließt dieses Fenster"},
+        {form->ButtonOK, {52, 208, 75, 25}, {}, "Speichert die Einstellungen und schließt dieses Fenster"},
         {form->GroupBox1, {9, 10, 161, 121}, "Nachrichten senden an:", {}},
-        {form->ReceiveEdit, {8, 72, 145, 21}, "Computername",
+        {form->ReceiveEdit,
+         {8, 72, 145, 21},
+         "Computername",
          "Hier den Computernamen oder die IP-Adresse des Empfängers eingeben"},
         {form->ButtonAdd, {16, 96, 65, 17}, "&Hinzufügen", "Fügt den Namen zur Liste der Empfänger hinzu"},
-        {form->ButtonDel, {80, 96, 65, 17}, "&Löschen", "Hiermit wird der ausgewählte Name aus der Liste gelöscht"},
-        {form->ReceiverList, {8, 16, 145, 57}, {}, "Das sind die Leute / PCs, die die Nachrichten empfangen werden"},
-        {form->SaveRegCheck, {17, 166, 16, 17}, {}, "sollen die Einstellungen in der Registry gesichert werden?"},
-        {form->ButtonDelOptions, {13, 186, 153, 17}, "Einstellungen aus Reg. löschen",
+        {form->ButtonDel,
+         {80, 96, 65, 17},
+         "&Löschen",
+         "Hiermit wird der ausgewählte Name aus der Liste gelöscht"},
+        {form->ReceiverList,
+         {8, 16, 145, 57},
+         {},
+         "Das sind die Leute / PCs, die die Nachrichten empfangen werden"},
+        {form->SaveRegCheck,
+         {17, 166, 16, 17},
+         {},
+         "sollen die Einstellungen in der Registry gesichert werden?"},
+        {form->ButtonDelOptions,
+         {13, 186, 153, 17},
+         "Einstellungen aus Reg. löschen",
          "Löscht die Einstellungen wieder aus der Registry"},
         {form->ButtonSkin, {16, 136, 145, 25}, "Skin: [Standard] ...", "Hier klicken und Skin aussuchen"},
     };
@@ -118,10 +133,12 @@ TEST_F(OptionForm, WindowAndComponentsSitWhereTheLayoutPutsThem)
     EXPECT_EQ(form->LabelSaveRegCheck->text(), QStringLiteral("alles in Registry speichern"));
     EXPECT_EQ(form->LabelSaveRegCheck->pos(), QPoint(34, 168));
     EXPECT_EQ(form->LabelSaveRegCheck->size(), form->LabelSaveRegCheck->sizeHint());
-    for (QWidget *inGroup : {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ButtonAdd),
-                             static_cast<QWidget *>(form->ButtonDel), static_cast<QWidget *>(form->ReceiverList)})
+    for (QWidget *inGroup :
+         {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ButtonAdd),
+          static_cast<QWidget *>(form->ButtonDel), static_cast<QWidget *>(form->ReceiverList)})
         EXPECT_EQ(inGroup->parentWidget(), form->GroupBox1);
-    for (QWidget *field : {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ReceiverList)}) {
+    for (QWidget *field :
+         {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ReceiverList)}) {
         EXPECT_EQ(field->palette().color(QPalette::Base), QColor(192, 216, 184));
         EXPECT_EQ(field->palette().color(QPalette::Text), QColor(55, 55, 67));
     }
@@ -141,7 +158,7 @@ TEST_F(OptionForm, TabKeyWalksTheControlsInOrderAndSkipsOk)
     form->ButtonDel->setEnabled(true); // disabled controls are skipped; the order is what counts here
     form->ButtonDelOptions->setEnabled(true);
     form->SaveRegCheck->setFocus();
-    const QList<QWidget *> expected = {form->ReceiveEdit, form->ButtonAdd,        form->ButtonDel,
+    const QList<QWidget *> expected = {form->ReceiveEdit,  form->ButtonAdd,        form->ButtonDel,
                                        form->ReceiverList, form->ButtonDelOptions, form->ButtonSkin,
                                        form->SaveRegCheck};
     for (QWidget *next : expected) {
@@ -221,7 +238,7 @@ TEST_F(OptionForm, EnterAddsLikeTheButtonAndDoesNothingInAnEmptyEdit)
 TEST_F(OptionForm, EnterInTheShownWindowNeitherClosesItNorPressesAButton)
 {
     bool okRan = false;
-    QObject::connect(form->ButtonOK, &QPushButton::clicked, [&okRan] { okRan = true; });
+    QObject::connect(form->ButtonOK, &TStateButton::OnClick, [&okRan] { okRan = true; });
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     form->ReceiveEdit->setFocus();
@@ -425,7 +442,8 @@ TEST_F(OptionForm, DeleteResetsTheControlsSoALaterOkWritesNothing)
 
 TEST_F(OptionForm, FailedSaveShowsTheErrorAndKeepsTheWindowOpen)
 {
-    ASSERT_TRUE(QDir().mkpath(temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck"))));
+    ASSERT_TRUE(QDir().mkpath(
+        temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck"))));
     form->SaveRegCheck->setChecked(true);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));

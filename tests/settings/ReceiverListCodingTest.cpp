@@ -7,8 +7,8 @@ using settings::colorFromValue;
 using settings::colorValue;
 using settings::joinReceiverList;
 using settings::parseReceiverList;
-using settings::ReceiverEntry;
 using settings::receiverCheckString;
+using settings::ReceiverEntry;
 
 namespace {
 
@@ -71,15 +71,19 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ReceiverListParsing,
     ::testing::Values(
         ParseCase{"empty text", "", "1", {}},
-        ParseCase{"empty line between names", "A\r\n\r\nB\r\n", "111", entries({{"A", true}, {"", true}, {"B", true}})},
+        ParseCase{"empty line between names", "A\r\n\r\nB\r\n", "111",
+                  entries({{"A", true}, {"", true}, {"B", true}})},
         ParseCase{"last line without line break", "A\r\nB", "11", entries({{"A", true}, {"B", true}})},
         ParseCase{"a lone line break is one empty entry", "\r\n", "1", entries({{"", true}})},
         ParseCase{"CR, LF and LF CR all end lines", "A\rB\nC\n\rD", "1111",
                   entries({{"A", true}, {"B", true}, {"C", true}, {"", true}, {"D", true}})},
-        ParseCase{"a single 1 checks all three", "A\r\nB\r\nC\r\n", "1", entries({{"A", true}, {"B", true}, {"C", true}})},
-        ParseCase{"010 checks only the second", "A\r\nB\r\nC\r\n", "010", entries({{"A", false}, {"B", true}, {"C", false}})},
+        ParseCase{"a single 1 checks all three", "A\r\nB\r\nC\r\n", "1",
+                  entries({{"A", true}, {"B", true}, {"C", true}})},
+        ParseCase{"010 checks only the second", "A\r\nB\r\nC\r\n", "010",
+                  entries({{"A", false}, {"B", true}, {"C", false}})},
         ParseCase{"empty check string checks none", "A\r\nB\r\n", "", entries({{"A", false}, {"B", false}})},
-        ParseCase{"any character but 0 checks", "A\r\nB\r\nC\r\n", "x0 ", entries({{"A", true}, {"B", false}, {"C", true}})},
+        ParseCase{"any character but 0 checks", "A\r\nB\r\nC\r\n", "x0 ",
+                  entries({{"A", true}, {"B", false}, {"C", true}})},
         ParseCase{"surplus check characters are ignored", "A\r\n", "0111", entries({{"A", false}})}),
     [](const ::testing::TestParamInfo<ParseCase> &info) { return "Case" + std::to_string(info.index); });
 

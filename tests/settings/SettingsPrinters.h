@@ -18,7 +18,8 @@ namespace settings {
 
 inline void PrintTo(const ReceiverEntry &entry, std::ostream *out)
 {
-    *out << '{' << '"' << entry.name.toStdString() << "\", " << (entry.checked ? "checked" : "unchecked") << '}';
+    *out << '{' << '"' << entry.name.toStdString() << "\", " << (entry.checked ? "checked" : "unchecked")
+         << '}';
 }
 
 } // namespace settings

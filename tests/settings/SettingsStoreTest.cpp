@@ -1,8 +1,8 @@
+#include "settings/SettingsStore.h"
 #include "SettingsPrinters.h"
 #include "platform/Error.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
-#include "settings/SettingsStore.h"
 #include "support/TempSettings.h"
 
 #include <QCoreApplication>
@@ -221,8 +221,8 @@ TEST_F(SettingsStore, DamagedFileStillLoadsWhatItCan)
     const QString path = temp.productFile(kMaker, kProduct);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    static const char damaged[] =
-        "[General]\nOwnName=Anna\nOwnColor=dword:12\x00\xff\nReceiverList=\"A\\r\\nB\n\x01\x02garbage=\n[broken\n";
+    static const char damaged[] = "[General]\nOwnName=Anna\nOwnColor=dword:12\x00\xff\nReceiverList="
+                                  "\"A\\r\\nB\n\x01\x02garbage=\n[broken\n";
     file.write(damaged, sizeof(damaged) - 1);
     file.close();
 
