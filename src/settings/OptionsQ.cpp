@@ -1,0 +1,365 @@
+#include "settings/OptionsQ.h"
+
+#include "assets/StandardLook.h"
+#include "controls/StateButton.h"
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+
+const QColor kWindowColor(128, 128, 128);
+const QColor kFontColor(192, 255, 0);
+const QColor kControlColor(192, 216, 184);
+const QColor kControlFontColor(55, 55, 67);
+constexpr int kRowHeight = 13;
+
+// The receiver list shows one entry per 13-pixel line, as the check-list control it stands for.
+class FixedRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
+    }
+};
+
+void setColors(QWidget *widget, const QColor &background, const QColor &text)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, text);
+    widget->setPalette(palette);
+}
+
+// A plain push button that never becomes the dialog's default, so Enter in the edit field is
+// left to the edit's own handler.
+QPushButton *makeButton(const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The installed stand-in for the windows' font runs wider than the one the layout was made for;
+// a caption that would be cut is narrowed just enough to fit its fixed-size button.
+void fitCaption(QPushButton *button)
+{
+    constexpr int kMargins = 6;
+    constexpr int kNarrowest = 75;
+    const int available = button->width() - kMargins;
+    QFont font = button->font();
+    const int width = QFontMetrics(font).horizontalAdvance(button->text().remove(QLatin1Char('&')));
+    if (width <= available)
+        return;
+    font.setStretch(std::max(kNarrowest, available * 100 / width));
+    button->setFont(font);
+}
+
+} // namespace
+
+TOptionForm::TOptionForm(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ImageMainOption(new QLabel(this)),
+      LabelSaveRegCheck(new QLabel(QStringLiteral("alles in Registry speichern"), this)),
+      ButtonOK(new TStateButton(this)),
+      GroupBox1(new QGroupBox(QStringLiteral("Nachrichten senden an:"), this)),
+      ReceiveEdit(new QLineEdit(QStringLiteral("Computername"), GroupBox1)),
+      ButtonAdd(makeButton(QStringLiteral("&Hinzufügen"), GroupBox1)),
+      ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)), ReceiverList(new QListWidget(GroupBox1)),
+      SaveRegCheck(new QCheckBox(this)),
+      ButtonDelOptions(makeButton(QStringLiteral("Einstellungen aus Reg. löschen"), this)),
+      ButtonSkin(makeButton(QStringLiteral("Skin: [Standard] ..."), this))
+{
+    setObjectName(QStringLiteral("OptionForm"));
+    setWindowTitle(QStringLiteral("Optionen"));
+    setModal(true);
+    move(308, 83);
+    setFixedSize(179, 247);
+    setFont(platform::productFont());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kWindowColor);
+    palette.setColor(QPalette::WindowText, kFontColor);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    const auto name = [](QWidget *widget, const char *objectName, const QString &hint) {
+        widget->setObjectName(QLatin1String(objectName));
+        widget->setStatusTip(hint);
+    };
+
+    name(ImageMainOption, "ImageMainOption", {});
+    ImageMainOption->setGeometry(0, 0, 179, 247);
+    ImageMainOption->setScaledContents(true);
+
+    name(LabelSaveRegCheck, "LabelSaveRegCheck", {});
+    LabelSaveRegCheck->move(34, 168);
+    LabelSaveRegCheck->adjustSize();
+    LabelSaveRegCheck->installEventFilter(this);
+
+    name(ButtonOK, "ButtonOK", QStringLiteral("Speichert die Einstellungen und schließt dieses Fenster"));
+    ButtonOK->move(52, 208);
+    ButtonOK->setBitmapUp(QImage(StandardLook::up(StandardLook::OkButton)));
+    ButtonOK->setBitmapOver(QImage(StandardLook::over(StandardLook::OkButton)));
+    ButtonOK->setBitmapDown(QImage(StandardLook::down(StandardLook::OkButton)));
+    ButtonOK->setFocusPolicy(Qt::NoFocus);
+
+    name(GroupBox1, "GroupBox1", {});
+    GroupBox1->setGeometry(9, 10, 161, 121);
+
+    name(ReceiveEdit, "ReceiveEdit",
+         QStringLiteral("Hier den Computernamen oder die IP-Adresse des Empfängers eingeben"));
+    ReceiveEdit->setGeometry(8, 72, 145, 21);
+    setColors(ReceiveEdit, kControlColor, kControlFontColor);
+    ReceiveEdit->installEventFilter(this);
+
+    name(ButtonAdd, "ButtonAdd", QStringLiteral("Fügt den Namen zur Liste der Empfänger hinzu"));
+    ButtonAdd->setGeometry(16, 96, 65, 17);
+
+    name(ButtonDel, "ButtonDel", QStringLiteral("Hiermit wird der ausgewählte Name aus der Liste gelöscht"));
+    ButtonDel->setGeometry(80, 96, 65, 17);
+    ButtonDel->setEnabled(false);
+
+    name(ReceiverList, "ReceiverList",
+         QStringLiteral("Das sind die Leute / PCs, die die Nachrichten empfangen werden"));
+    ReceiverList->setGeometry(8, 16, 145, 57);
+    setColors(ReceiverList, kControlColor, kControlFontColor);
+    ReceiverList->setSelectionMode(QAbstractItemView::SingleSelection);
+    ReceiverList->setUniformItemSizes(true);
+    ReceiverList->setItemDelegate(new FixedRowDelegate(ReceiverList));
+    ReceiverList->viewport()->installEventFilter(this);
+
+    name(SaveRegCheck, "SaveRegCheck",
+         QStringLiteral("sollen die Einstellungen in der Registry gesichert werden?"));
+    SaveRegCheck->setGeometry(17, 166, 16, 17);
+
+    name(ButtonDelOptions, "ButtonDelOptions",
+         QStringLiteral("Löscht die Einstellungen wieder aus der Registry"));
+    ButtonDelOptions->setGeometry(13, 186, 153, 17);
+    ButtonDelOptions->setEnabled(false);
+
+    name(ButtonSkin, "ButtonSkin", QStringLiteral("Hier klicken und Skin aussuchen"));
+    ButtonSkin->setGeometry(16, 136, 145, 25);
+    QPalette skinPalette = ButtonSkin->palette();
+    skinPalette.setColor(QPalette::ButtonText, Qt::black);
+    ButtonSkin->setPalette(skinPalette);
+
+    for (QPushButton *button : {ButtonAdd, ButtonDel, ButtonDelOptions})
+        fitCaption(button);
+
+    setTabOrder(SaveRegCheck, ReceiveEdit);
+    setTabOrder(ReceiveEdit, ButtonAdd);
+    setTabOrder(ButtonAdd, ButtonDel);
+    setTabOrder(ButtonDel, ReceiverList);
+    setTabOrder(ReceiverList, ButtonDelOptions);
+    setTabOrder(ButtonDelOptions, ButtonSkin);
+
+    connect(ReceiveEdit, &QLineEdit::textChanged, this, &TOptionForm::ReceiveEditChange);
+    connect(ButtonAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);
+    connect(ButtonDel, &QPushButton::clicked, this, &TOptionForm::ButtonDelClick);
+    connect(ReceiverList, &QListWidget::itemSelectionChanged, this, &TOptionForm::FormShow);
+    connect(ButtonDelOptions, &QPushButton::clicked, this, &TOptionForm::ButtonDelOptionsClick);
+    connect(ButtonSkin, &QPushButton::clicked, this, &TOptionForm::ButtonSkinClick);
+    connect(ButtonOK, &TStateButton::OnClick, this, &TOptionForm::ButtonOKClick);
+}
+
+TOptionForm::~TOptionForm() = default;
+
+void TOptionForm::ReceiveEditChange()
+{
+    ButtonAdd->setEnabled(!ReceiveEdit->text().isEmpty());
+}
+
+bool TOptionForm::ReceiveEditKeyPress(int key)
+{
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ButtonAdd->isEnabled())
+        ButtonAddClick();
+    return false;
+}
+
+void TOptionForm::ButtonAddClick()
+{
+    // The name is taken exactly as typed: a leading blank makes another receiver.
+    const QString name = ReceiveEdit->text();
+    if (hasReceiver(name)) {
+        platform::dialogs().information(duplicateMessage(name));
+        return;
+    }
+    addEntry(name, true);
+    ReceiveEdit->clear();
+    FormShow();
+}
+
+void TOptionForm::ButtonDelClick()
+{
+    // The button may be enabled without a selection after a sender was appended.
+    const QList<QListWidgetItem *> selected = ReceiverList->selectedItems();
+    if (!selected.isEmpty())
+        delete ReceiverList->takeItem(ReceiverList->row(selected.first()));
+    ReceiverList->clearSelection();
+    ReceiverList->setCurrentItem(nullptr);
+    FormShow();
+}
+
+void TOptionForm::FormShow()
+{
+    ButtonDel->setEnabled(!ReceiverList->selectedItems().isEmpty());
+}
+
+void TOptionForm::LabelSaveRegCheckClick()
+{
+    SaveRegCheck->setChecked(!SaveRegCheck->isChecked());
+}
+
+void TOptionForm::ButtonDelOptionsClick()
+{
+    DeleteSettings();
+}
+
+void TOptionForm::ButtonSkinClick()
+{
+    if (m_skinDialog)
+        m_skinDialog->exec();
+}
+
+void TOptionForm::ButtonOKClick()
+{
+    ActualizeSendButtonState();
+    // A failed save throws past the rest, so the window stays open.
+    if (SaveRegCheck->isChecked())
+        SaveSettings();
+    // Run by the chat window's close handler too, when this window is not open.
+    if (isVisible())
+        accept();
+}
+
+void TOptionForm::ActualizeSendButtonState()
+{
+    bool anyChecked = false;
+    for (int row = 0; row < ReceiverList->count() && !anyChecked; ++row)
+        anyChecked = ReceiverList->item(row)->checkState() == Qt::Checked;
+    Q_EMIT sendButtonStateChanged(anyChecked);
+}
+
+void TOptionForm::setSkinDialog(QDialog *dialog)
+{
+    m_skinDialog = dialog;
+}
+
+void TOptionForm::setSessionValues(std::function<void(settings::StoredSettings &)> fill)
+{
+    m_sessionValues = std::move(fill);
+}
+
+QList<settings::ReceiverEntry> TOptionForm::receivers() const
+{
+    QList<settings::ReceiverEntry> entries;
+    entries.reserve(ReceiverList->count());
+    for (int row = 0; row < ReceiverList->count(); ++row) {
+        const QListWidgetItem *item = ReceiverList->item(row);
+        entries.append({item->text(), item->checkState() == Qt::Checked});
+    }
+    return entries;
+}
+
+void TOptionForm::setReceivers(const QList<settings::ReceiverEntry> &receivers)
+{
+    ReceiverList->clear();
+    for (const settings::ReceiverEntry &entry : receivers)
+        addEntry(entry.name, entry.checked);
+}
+
+bool TOptionForm::hasReceiver(const QString &name) const
+{
+    const QLocale locale;
+    const QString lower = locale.toLower(name);
+    for (int row = 0; row < ReceiverList->count(); ++row) {
+        if (locale.toLower(ReceiverList->item(row)->text()) == lower)
+            return true;
+    }
+    return false;
+}
+
+void TOptionForm::appendReceiver(const QString &name)
+{
+    addEntry(name, true);
+    ButtonDel->setEnabled(true);
+    ActualizeSendButtonState();
+}
+
+std::optional<settings::StoredSettings> TOptionForm::LoadSettings()
+{
+    std::optional<settings::StoredSettings> loaded = settings::LoadSettings();
+    if (loaded) {
+        setReceivers(loaded->receivers);
+        SaveRegCheck->setChecked(true);
+        ButtonDelOptions->setEnabled(true);
+    }
+    return loaded;
+}
+
+void TOptionForm::SaveSettings()
+{
+    settings::StoredSettings values;
+    values.receivers = receivers();
+    if (m_sessionValues)
+        m_sessionValues(values);
+    settings::SaveSettings(values);
+    ButtonDelOptions->setEnabled(true);
+}
+
+void TOptionForm::DeleteSettings()
+{
+    settings::DeleteSettings();
+    ButtonDelOptions->setEnabled(false);
+    SaveRegCheck->setChecked(false);
+}
+
+QString TOptionForm::duplicateMessage(const QString &name)
+{
+    return QStringLiteral("Der Computer \"") + name + QStringLiteral("\" ist schon in der Liste.");
+}
+
+void TOptionForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+bool TOptionForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ReceiveEdit && event->type() == QEvent::KeyPress)
+        return ReceiveEditKeyPress(static_cast<QKeyEvent *>(event)->key());
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (watched == LabelSaveRegCheck && mouse->button() == Qt::LeftButton &&
+            LabelSaveRegCheck->rect().contains(mouse->position().toPoint()))
+            LabelSaveRegCheckClick();
+        // A click anywhere in the list, also on an empty line, re-evaluates the delete button.
+        else if (watched == ReceiverList->viewport())
+            FormShow();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TOptionForm::addEntry(const QString &name, bool checked)
+{
+    auto *item = new QListWidgetItem(name, ReceiverList);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}

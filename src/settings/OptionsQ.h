@@ -1,0 +1,105 @@
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TStateButton;
+
+// The options window: the receiver list with its check marks, the save switch, the button that
+// deletes the stored settings, the skin button and OK. Created hidden at start, it lives until
+// the program ends and is shown modally by the chat window. It is borderless, so the user
+// cannot move it; Escape or the window manager's close leave it without running OK.
+//
+// Every change to the list takes effect at once; the chat window's send button follows only
+// when ActualizeSendButtonState() runs (OK, start-up, an accepted sender).
+class TOptionForm : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TOptionForm)
+
+public:
+    explicit TOptionForm(QWidget *parent = nullptr);
+    ~TOptionForm() override;
+
+    // Components in stacking order, bottom first. Other parts of the program read them and the
+    // skin activation restyles them.
+    QLabel *const ImageMainOption;
+    QLabel *const LabelSaveRegCheck;
+    TStateButton *const ButtonOK;
+    QGroupBox *const GroupBox1;
+    QLineEdit *const ReceiveEdit;
+    QPushButton *const ButtonAdd;
+    QPushButton *const ButtonDel;
+    QListWidget *const ReceiverList;
+    QCheckBox *const SaveRegCheck;
+    QPushButton *const ButtonDelOptions;
+    QPushButton *const ButtonSkin;
+
+    // Handlers, bound to the components above; the chat window also runs ButtonOKClick when
+    // it closes.
+    void ReceiveEditChange();
+    void ButtonAddClick();
+    void ButtonDelClick();
+    void FormShow();
+    void LabelSaveRegCheckClick();
+    void ButtonDelOptionsClick();
+    void ButtonSkinClick();
+    void ButtonOKClick();
+
+    // Decides whether the chat window's send button is usable: exactly when a receiver is
+    // checked. The chat window follows sendButtonStateChanged(), enabling the button with the
+    // hint "Senden!" or disabling it with the hint that no receivers are given.
+    void ActualizeSendButtonState();
+    // The skin dialog, shown modally by the skin button; it is created after this window.
+    void setSkinDialog(QDialog *dialog);
+    // Fills in the chat window's part of what is saved: own name, own colour, skin folder.
+    void setSessionValues(std::function<void(settings::StoredSettings &)> fill);
+
+    // The receiver list as entries, in list order.
+    QList<settings::ReceiverEntry> receivers() const;
+    void setReceivers(const QList<settings::ReceiverEntry> &receivers);
+    // Whether an entry equals name without regard to letter case (locale-aware).
+    bool hasReceiver(const QString &name) const;
+    // A sender the user accepted: appended checked at the end, after which it can be deleted
+    // and the send button is updated. Duplicates are the caller's to avoid (hasReceiver()).
+    void appendReceiver(const QString &name);
+
+    // The store operations with what they do to this window. LoadSettings replaces the
+    // receiver list, checks the save switch and enables ButtonDelOptions when the key exists,
+    // and hands the rest (own name, colour, skin folder) back to the chat window to apply.
+    // SaveSettings writes the list with the chat window's values (setSessionValues) and enables
+    // ButtonDelOptions; DeleteSettings removes the key, unchecks the switch and disables
+    // ButtonDelOptions. Nothing in memory changes on a save or delete.
+    std::optional<settings::StoredSettings> LoadSettings();
+    void SaveSettings();
+    void DeleteSettings();
+
+    // Text of the duplicate message for a name that is already in the list.
+    static QString duplicateMessage(const QString &name);
+
+Q_SIGNALS:
+    // Raised by every ActualizeSendButtonState(), also when nothing changed.
+    void sendButtonStateChanged(bool anyReceiverChecked);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool ReceiveEditKeyPress(int key);
+    void addEntry(const QString &name, bool checked);
+
+    QPointer<QDialog> m_skinDialog;
+    std::function<void(settings::StoredSettings &)> m_sessionValues;
+};

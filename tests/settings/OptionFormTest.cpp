@@ -1,0 +1,455 @@
+#include "SettingsPrinters.h"
+#include "controls/StateButton.h"
+#include "settings/OptionsQ.h"
+#include "support/FakeDialogs.h"
+#include "support/TempSettings.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using platform::DialogKind;
+using settings::ReceiverEntry;
+
+namespace {
+
+class OptionForm : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TOptionForm>();
+        // The chat window's send button, as the options window last left it.
+        QObject::connect(form.get(), &TOptionForm::sendButtonStateChanged,
+                         [this](bool ready) { sendReady = ready; });
+    }
+
+    QStringList names() const
+    {
+        QStringList list;
+        for (const ReceiverEntry &entry : form->receivers())
+            list.append(entry.name);
+        return list;
+    }
+
+    void typeAndAdd(const QString &name)
+    {
+        form->ReceiveEdit->setText(name);
+        QTest::mouseClick(form->ButtonAdd, Qt::LeftButton);
+    }
+
+    void selectRow(int row)
+    {
+        QListWidget *list = form->ReceiverList;
+        const QRect rect = list->visualItemRect(list->item(row));
+        // Click the text, not the check box, so the check mark stays.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 4, rect.center().y()));
+    }
+
+    TempSettings temp;
+    FakeDialogs dialogs;
+    std::unique_ptr<TOptionForm> form;
+    std::optional<bool> sendReady;
+};
+
+bool settingsFileExists(const TempSettings &temp)
+{
+    return QFile::exists(
+        temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck")));
+}
+
+} // namespace
+
+TEST_F(OptionForm, WindowAndComponentsSitWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Optionen"));
+    EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form->geometry(), QRect(308, 83, 179, 247));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(128, 128, 128));
+    EXPECT_EQ(form->palette().color(QPalette::WindowText), QColor(192, 255, 0));
+    EXPECT_EQ(form->font().pixelSize(), 11);
+
+    struct Expected
+    {
+        QWidget *widget;
+        QRect geometry;
+        QString text;
+        QString hint;
+    };
+    const Expected table[] = {
+        {form->ImageMainOption, {0, 0, 179, 247}, {}, {}},
+        {form->ButtonOK, {52, 208, 75, 25}, {}, "Speichert die Einstellungen und schließt dieses Fenster"},
+        {form->GroupBox1, {9, 10, 161, 121}, "Nachrichten senden an:", {}},
+        {form->ReceiveEdit,
+         {8, 72, 145, 21},
+         "Computername",
+         "Hier den Computernamen oder die IP-Adresse des Empfängers eingeben"},
+        {form->ButtonAdd, {16, 96, 65, 17}, "&Hinzufügen", "Fügt den Namen zur Liste der Empfänger hinzu"},
+        {form->ButtonDel,
+         {80, 96, 65, 17},
+         "&Löschen",
+         "Hiermit wird der ausgewählte Name aus der Liste gelöscht"},
+        {form->ReceiverList,
+         {8, 16, 145, 57},
+         {},
+         "Das sind die Leute / PCs, die die Nachrichten empfangen werden"},
+        {form->SaveRegCheck,
+         {17, 166, 16, 17},
+         {},
+         "sollen die Einstellungen in der Registry gesichert werden?"},
+        {form->ButtonDelOptions,
+         {13, 186, 153, 17},
+         "Einstellungen aus Reg. löschen",
+         "Löscht die Einstellungen wieder aus der Registry"},
+        {form->ButtonSkin, {16, 136, 145, 25}, "Skin: [Standard] ...", "Hier klicken und Skin aussuchen"},
+    };
+    for (const Expected &e : table) {
+        SCOPED_TRACE(e.widget->objectName().toStdString());
+        EXPECT_EQ(e.widget->geometry(), e.geometry);
+        EXPECT_EQ(e.widget->statusTip(), e.hint);
+        EXPECT_TRUE(e.widget->toolTip().isEmpty());
+        QString text;
+        if (auto *button = qobject_cast<QAbstractButton *>(e.widget))
+            text = button->text();
+        else if (auto *edit = qobject_cast<QLineEdit *>(e.widget))
+            text = edit->text();
+        else if (auto *group = qobject_cast<QGroupBox *>(e.widget))
+            text = group->title();
+        EXPECT_EQ(text, e.text);
+    }
+
+    EXPECT_EQ(form->LabelSaveRegCheck->text(), QStringLiteral("alles in Registry speichern"));
+    EXPECT_EQ(form->LabelSaveRegCheck->pos(), QPoint(34, 168));
+    EXPECT_EQ(form->LabelSaveRegCheck->size(), form->LabelSaveRegCheck->sizeHint());
+    for (QWidget *inGroup :
+         {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ButtonAdd),
+          static_cast<QWidget *>(form->ButtonDel), static_cast<QWidget *>(form->ReceiverList)})
+        EXPECT_EQ(inGroup->parentWidget(), form->GroupBox1);
+    for (QWidget *field :
+         {static_cast<QWidget *>(form->ReceiveEdit), static_cast<QWidget *>(form->ReceiverList)}) {
+        EXPECT_EQ(field->palette().color(QPalette::Base), QColor(192, 216, 184));
+        EXPECT_EQ(field->palette().color(QPalette::Text), QColor(55, 55, 67));
+    }
+
+    // Start state: Add usable for the preset text, nothing to delete, saving off.
+    EXPECT_TRUE(form->ButtonAdd->isEnabled());
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+    EXPECT_EQ(form->ReceiverList->count(), 0);
+}
+
+TEST_F(OptionForm, TabKeyWalksTheControlsInOrderAndSkipsOk)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->ButtonDel->setEnabled(true); // disabled controls are skipped; the order is what counts here
+    form->ButtonDelOptions->setEnabled(true);
+    form->SaveRegCheck->setFocus();
+    const QList<QWidget *> expected = {form->ReceiveEdit,  form->ButtonAdd,        form->ButtonDel,
+                                       form->ReceiverList, form->ButtonDelOptions, form->ButtonSkin,
+                                       form->SaveRegCheck};
+    for (QWidget *next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    EXPECT_EQ(form->ButtonOK->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(OptionForm, AddRightAfterStartAddsComputernameChecked)
+{
+    QTest::mouseClick(form->ButtonAdd, Qt::LeftButton);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"Computername", true}}));
+    EXPECT_TRUE(form->ReceiveEdit->text().isEmpty());
+    EXPECT_FALSE(form->ButtonAdd->isEnabled());
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+}
+
+TEST_F(OptionForm, AddEnabledExactlyWhileTheEditHoldsText)
+{
+    form->ReceiveEdit->clear();
+    EXPECT_FALSE(form->ButtonAdd->isEnabled());
+    QTest::keyClicks(form->ReceiveEdit, QStringLiteral(" "));
+    EXPECT_TRUE(form->ButtonAdd->isEnabled()) << "blanks count as text";
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Backspace);
+    EXPECT_FALSE(form->ButtonAdd->isEnabled());
+}
+
+TEST_F(OptionForm, NamesAreKeptAsTypedAndALeadingBlankMakesAnotherEntry)
+{
+    typeAndAdd(QStringLiteral("Jörgs-PC"));
+    typeAndAdd(QStringLiteral(" Jörgs-PC"));
+    typeAndAdd(QStringLiteral("192.168.0.7 "));
+    EXPECT_EQ(names(), QStringList({"Jörgs-PC", " Jörgs-PC", "192.168.0.7 "}));
+}
+
+TEST_F(OptionForm, HasReceiverIgnoresLetterCaseAlsoOfUmlauts)
+{
+    form->setReceivers({{"Jörgs-PC", false}});
+    EXPECT_TRUE(form->hasReceiver(QStringLiteral("JÖRGS-PC")));
+    EXPECT_TRUE(form->hasReceiver(QStringLiteral("jörgs-pc")));
+    EXPECT_FALSE(form->hasReceiver(QStringLiteral("jorgs-pc")));
+    EXPECT_FALSE(form->hasReceiver(QStringLiteral(" Jörgs-PC")));
+}
+
+TEST_F(OptionForm, DuplicateInOtherCaseIsRefusedWithTheNameAsTyped)
+{
+    typeAndAdd(QStringLiteral("PC1"));
+    typeAndAdd(QStringLiteral("pc1"));
+    EXPECT_EQ(names(), QStringList({"PC1"}));
+    EXPECT_EQ(form->ReceiveEdit->text(), QStringLiteral("pc1")) << "the edit keeps the refused name";
+    const QList<FakeDialogs::Box> expected = {
+        {DialogKind::Information, QStringLiteral("Information"),
+         QStringLiteral("Der Computer \"pc1\" ist schon in der Liste.")}};
+    EXPECT_EQ(dialogs.boxes(), expected);
+
+    // Enter runs the same check.
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    EXPECT_EQ(dialogs.boxes().size(), 2);
+    EXPECT_EQ(names(), QStringList({"PC1"}));
+}
+
+TEST_F(OptionForm, EnterAddsLikeTheButtonAndDoesNothingInAnEmptyEdit)
+{
+    form->ReceiveEdit->clear();
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    EXPECT_EQ(form->ReceiverList->count(), 0);
+
+    QTest::keyClicks(form->ReceiveEdit, QStringLiteral("PC1"));
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    QTest::keyClicks(form->ReceiveEdit, QStringLiteral("PC2"));
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"PC1", true}, {"PC2", true}}));
+    EXPECT_TRUE(form->ReceiveEdit->text().isEmpty());
+}
+
+TEST_F(OptionForm, EnterInTheShownWindowNeitherClosesItNorPressesAButton)
+{
+    bool okRan = false;
+    QObject::connect(form->ButtonOK, &TStateButton::OnClick, [&okRan] { okRan = true; });
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->ReceiveEdit->setFocus();
+    QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(okRan);
+    EXPECT_EQ(names(), QStringList({"Computername"}));
+}
+
+TEST_F(OptionForm, SelectionDrivesDeleteAndDeleteLeavesNoSelection)
+{
+    form->setReceivers({{"A", true}, {"B", false}, {"C", true}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+
+    selectRow(1);
+    EXPECT_TRUE(form->ButtonDel->isEnabled());
+    QTest::mouseClick(form->ButtonDel, Qt::LeftButton);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"C", true}}));
+    EXPECT_TRUE(form->ReceiverList->selectedItems().isEmpty());
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+
+    // Keyboard selection counts as well.
+    form->ReceiverList->setFocus();
+    QTest::keyClick(form->ReceiverList, Qt::Key_Down);
+    EXPECT_TRUE(form->ButtonDel->isEnabled());
+    QTest::mouseClick(form->ButtonDel, Qt::LeftButton);
+    EXPECT_EQ(form->ReceiverList->count(), 1);
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+}
+
+TEST_F(OptionForm, SpaceAndClicksOnTheBoxToggleTheCheckMark)
+{
+    form->setReceivers({{"A", true}, {"B", false}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    selectRow(1);
+    QTest::keyClick(form->ReceiverList, Qt::Key_Space);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"B", true}}));
+    QTest::keyClick(form->ReceiverList, Qt::Key_Space);
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"B", false}}));
+}
+
+TEST_F(OptionForm, RowsAreThirteenPixelsHigh)
+{
+    form->setReceivers({{"A", true}, {"B", false}, {"C", false}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QRect first = form->ReceiverList->visualItemRect(form->ReceiverList->item(0));
+    const QRect second = form->ReceiverList->visualItemRect(form->ReceiverList->item(1));
+    EXPECT_EQ(first.height(), 13);
+    EXPECT_EQ(second.top() - first.top(), 13);
+}
+
+TEST_F(OptionForm, OkSetsTheSendButtonFromTheCheckMarks)
+{
+    form->ButtonOKClick();
+    EXPECT_EQ(sendReady, false) << "empty list";
+
+    form->setReceivers({{"A", false}, {"B", false}});
+    sendReady = true;
+    form->ButtonOKClick();
+    EXPECT_EQ(sendReady, false) << "none checked";
+
+    form->ReceiverList->item(1)->setCheckState(Qt::Checked);
+    EXPECT_EQ(sendReady, false) << "a check mark alone does not update the send button";
+    form->ButtonOKClick();
+    EXPECT_EQ(sendReady, true);
+
+    // Every call reports, so the chat window can rely on it at start-up.
+    sendReady.reset();
+    form->ActualizeSendButtonState();
+    EXPECT_EQ(sendReady, true);
+}
+
+TEST_F(OptionForm, OkClosesTheShownWindowEscapeLeavesWithoutOk)
+{
+    form->setReceivers({{"A", true}});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(sendReady.has_value()) << "leaving without OK keeps the send button as it was";
+
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->ButtonOK, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(sendReady, true);
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+}
+
+TEST_F(OptionForm, AppendedSenderIsCheckedAndDeletableWithoutSelection)
+{
+    form->setReceivers({{"A", false}});
+    form->appendReceiver(QStringLiteral("Bernds-PC"));
+    EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", false}, {"Bernds-PC", true}}));
+    EXPECT_TRUE(form->ButtonDel->isEnabled());
+    EXPECT_EQ(sendReady, true);
+
+    // Delete without a selection removes nothing and disables the button again.
+    form->ButtonDelClick();
+    EXPECT_EQ(form->ReceiverList->count(), 2);
+    EXPECT_FALSE(form->ButtonDel->isEnabled());
+}
+
+TEST_F(OptionForm, ClickingTheLabelTogglesTheSwitch)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->LabelSaveRegCheck, Qt::LeftButton);
+    EXPECT_TRUE(form->SaveRegCheck->isChecked());
+    QTest::mouseClick(form->LabelSaveRegCheck, Qt::LeftButton);
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    QTest::mouseClick(form->LabelSaveRegCheck, Qt::RightButton);
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+}
+
+TEST_F(OptionForm, SkinButtonShowsTheSkinDialogModally)
+{
+    QDialog skinDialog;
+    bool wasModal = false;
+    QTimer::singleShot(0, &skinDialog, [&] {
+        wasModal = skinDialog.isModal() && skinDialog.isVisible();
+        skinDialog.reject();
+    });
+    form->setSkinDialog(&skinDialog);
+    QTest::mouseClick(form->ButtonSkin, Qt::LeftButton);
+    EXPECT_TRUE(wasModal);
+}
+
+TEST_F(OptionForm, OkWithTheSwitchOnSavesEverythingAndEnablesDelete)
+{
+    form->setSessionValues([](settings::StoredSettings &values) {
+        values.ownName = QStringLiteral("Anna");
+        values.ownColor = QColor(10, 20, 30);
+        values.currentSkinPath = QStringLiteral("/skins/Blau/");
+    });
+    form->setReceivers({{"PC1", true}, {"PC2", false}});
+    form->SaveRegCheck->setChecked(true);
+    form->ButtonOKClick();
+    EXPECT_TRUE(form->ButtonDelOptions->isEnabled());
+
+    const std::optional<settings::StoredSettings> stored = settings::LoadSettings();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->receivers, form->receivers());
+    EXPECT_EQ(stored->ownName, QStringLiteral("Anna"));
+    EXPECT_EQ(stored->ownColor, QColor(10, 20, 30));
+    EXPECT_EQ(stored->currentSkinPath, QStringLiteral("/skins/Blau/"));
+}
+
+TEST_F(OptionForm, OkWithTheSwitchOffWritesNothing)
+{
+    form->setReceivers({{"PC1", true}});
+    form->ButtonOKClick();
+    EXPECT_FALSE(settingsFileExists(temp));
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+    EXPECT_EQ(sendReady, true);
+}
+
+TEST_F(OptionForm, LoadFillsTheListAndTurnsSavingOnOnlyWhenTheKeyExists)
+{
+    form->setReceivers({{"Alt", true}});
+    EXPECT_FALSE(form->LoadSettings().has_value());
+    EXPECT_EQ(names(), QStringList({"Alt"}));
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+
+    settings::StoredSettings stored;
+    stored.receivers = {{"PC1", false}, {"PC2", true}};
+    stored.ownName = QStringLiteral("Bernd");
+    settings::SaveSettings(stored);
+    const std::optional<settings::StoredSettings> loaded = form->LoadSettings();
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->ownName, QStringLiteral("Bernd"));
+    EXPECT_EQ(form->receivers(), stored.receivers);
+    EXPECT_TRUE(form->SaveRegCheck->isChecked());
+    EXPECT_TRUE(form->ButtonDelOptions->isEnabled());
+}
+
+TEST_F(OptionForm, DeleteResetsTheControlsSoALaterOkWritesNothing)
+{
+    form->setReceivers({{"PC1", true}});
+    form->SaveRegCheck->setChecked(true);
+    form->ButtonOKClick();
+    ASSERT_TRUE(settingsFileExists(temp));
+
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->ButtonDelOptions, Qt::LeftButton);
+    EXPECT_FALSE(settingsFileExists(temp));
+    EXPECT_FALSE(form->SaveRegCheck->isChecked());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+    EXPECT_EQ(names(), QStringList({"PC1"})) << "deleting keeps the list in memory";
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+
+    form->ButtonOKClick();
+    EXPECT_FALSE(settingsFileExists(temp));
+}
+
+TEST_F(OptionForm, FailedSaveShowsTheErrorAndKeepsTheWindowOpen)
+{
+    ASSERT_TRUE(QDir().mkpath(
+        temp.productFile(QStringLiteral("Fernwald Softwerkbau"), QStringLiteral("Plauderdeck"))));
+    form->SaveRegCheck->setChecked(true);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(form->ButtonOK, Qt::LeftButton);
+    EXPECT_EQ(dialogs.boxesOf(DialogKind::Error).size(), 1);
+    EXPECT_EQ(dialogs.boxes().value(0).text, QStringLiteral("Konnte Daten für 'ReceiverList' nicht setzen"));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+}
