@@ -81,6 +81,33 @@ public:
     void LEDPaint(QPainter *painter);
     void FormKeyDown(QKeyEvent *event);
 
+    // Sending, receiving and reporting.
+    void SendButtonClick();
+    void SendToAll(const QString &text, bool italic);
+    void DisplayText(const QByteArray &payload);
+    void MessageProgStatus(TSockSession *Sender, const QString &Status);
+    void MessageSenderHostResolved(TSockSession *Sender);
+    void MessageSenderConnect(TSockSession *Sender);
+    void MessageSenderMessageSent(TSockSession *Sender);
+    void MessageSenderDisconnect(TSockSession *Sender);
+    void MessageSenderInvalidHost(bool &Handled);
+    void MessageSenderConnectionFailed(TSockSession *Sender);
+    void MessageGetterClientContact(TSockSession *Sender);
+    void LEDTimerTimer();
+    void Button1Click();
+
+    // Window handling.
+    void MoveMouseDown(int X, int Y);
+    void MoveMouseMove(int X, int Y);
+    void MoveMouseUp(int X, int Y);
+    void ImageMinimizeClick();
+    void ImageCloseClick();
+    void ButtonColorClick();
+    void LabelColorMouseDown();
+    void LabelColorMouseUp();
+    void ComboBoxModeChange();
+    void ImagePlauderdeckLogoClick();
+
     // The send button's state for whether any receiver is checked: enabled with the hint
     // "Senden!", or disabled with the hint that no receivers are given.
     void setSendButtonReady(bool anyReceiverChecked);
