@@ -10,6 +10,7 @@
 #include "platform/Pictures.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
+#include "settings/OptionsQ.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -210,7 +211,7 @@ void TForm1::setUpComponents()
 
 void TForm1::setUpMessageComponents(const Setup &setup)
 {
-    MessageSender->setPort(kChatPort);
+    MessageSender->setPort(setup.sendPort);
     MessageSender->setTimeOut(20000);
     MessageSender->setReportLevel(2);
 
@@ -228,6 +229,7 @@ void TForm1::setUpMessageComponents(const Setup &setup)
     m_receivedLines.setHandler([this](const QByteArray &sFrom, const QByteArray &sMsg) {
         MessageGetterMSG(MessageGetter, sFrom, sMsg);
     });
+    connectMessageEvents();
     MessageGetter->Loaded();
 }
 
@@ -303,29 +305,41 @@ void TForm1::FormShow()
     }
     setStatusText(greeting);
 
-    // The stored settings are loaded here, before the send button's state is decided.
+    // 6. The stored settings, if any, replace what steps 3 to 5 set.
+    loadStoredSettings();
 
-    // 7. Without receivers nothing can be sent yet.
-    setSendButtonReady(false);
+    // 7. The send button follows the checked receivers.
+    if (m_optionForm)
+        m_optionForm->ActualizeSendButtonState();
+    else
+        setSendButtonReady(false);
 
     // The skin dialog is created here: it applies the stored skin.
 }
 
 void TForm1::FormClose()
 {
-    // The options window's OK handler runs here (it saves the settings when saving is on), and a
-    // user who has joined says goodbye to every checked receiver before the window goes.
+    // 1. The options window's OK handler saves the settings when saving is on. A save that fails
+    // is reported, but the farewell still goes out.
+    if (m_optionForm) {
+        try {
+            m_optionForm->ButtonOKClick();
+        } catch (...) {
+            platform::showCurrentException();
+        }
+    }
+
+    // 2. A user who has joined says goodbye to every checked receiver, without any box.
+    if (m_hasJoined) {
+        MessageSender->setTag(2);
+        SendToAll(NameEdit->text() + QStringLiteral(" hat den Chatroom verlassen."), true);
+    }
 }
 
 void TForm1::DisplayHint()
 {
     if (auto *app = platform::Application::instance())
         setStatusText(platform::longHint(app->hint()));
-}
-
-void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QByteArray &sMsg)
-{
-    Q_EMIT lineArrived(sFrom, sMsg);
 }
 
 void TForm1::LEDPaint(QPainter *painter)

@@ -3,6 +3,7 @@
 #include "app/ReceivedLineQueue.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QWidget>
 
@@ -20,6 +21,7 @@ class QTextEdit;
 class QTimer;
 class TMsgClient;
 class TMsgServer;
+class TOptionForm;
 class TSockSession;
 class TStateButton;
 
@@ -42,6 +44,7 @@ public:
     struct Setup
     {
         int port = kChatPort;
+        int sendPort = kChatPort; // the receivers' port
         QByteArray listenAddress; // empty: every local address
         std::optional<quint32> randomSeed;
     };
@@ -84,7 +87,8 @@ public:
     // Sending, receiving and reporting.
     void SendButtonClick();
     void SendToAll(const QString &text, bool italic);
-    void DisplayText(const QByteArray &payload);
+    // False when the payload's colour code is no number: then nothing is shown.
+    bool DisplayText(const QByteArray &payload);
     void MessageProgStatus(TSockSession *Sender, const QString &Status);
     void MessageSenderHostResolved(TSockSession *Sender);
     void MessageSenderConnect(TSockSession *Sender);
@@ -136,6 +140,13 @@ public:
 
     ReceivedLineQueue &receivedLines() { return m_receivedLines; }
 
+    // The options window (not owned; it lives as long as this window). Its receiver list is the
+    // one lines go to, it decides the send button's state and it saves this window's values.
+    TOptionForm *optionForm() const;
+    void setOptionForm(TOptionForm *form);
+    // True while a send request delivers its lines.
+    bool isSending() const { return m_sending; }
+
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).
     void lineArrived(const QByteArray &sFrom, const QByteArray &sMsg);
@@ -149,6 +160,9 @@ private:
     void setUpWindow();
     void setUpComponents();
     void setUpMessageComponents(const Setup &setup);
+    void connectMessageEvents();
+    void loadStoredSettings();
+    void sendOneLine(const QString &receiver, const QByteArray &payload);
 
     const std::optional<quint32> m_randomSeed;
     QRandomGenerator m_random;
@@ -169,4 +183,7 @@ private:
     int m_ledState = 0;
     int m_blinkCounter = 0;
     bool m_displaying = false;
+    bool m_sending = false;
+    bool m_historyStarted = false; // the history's first paragraph is taken
+    QPointer<TOptionForm> m_optionForm;
 };

@@ -283,7 +283,8 @@ TEST_F(MainWindowTest, ServerListensFromTheStartAndHandsLinesToTheWindow)
     ASSERT_TRUE(waitFor([&] { return arrived.size() == 1; }));
     EXPECT_EQ(arrived[0][0].toByteArray(), QByteArray("Garten"));
     EXPECT_EQ(arrived[0][1].toByteArray(), payload);
-    EXPECT_EQ(form->statusText(), QStringLiteral("Hallo Küche!"));
+    // The caller's address stands between the quotes.
+    EXPECT_EQ(form->statusText(), QStringLiteral("Der PC \"127.0.0.1\" verbindet sich mit diesem PC."));
 }
 
 TEST_F(MainWindowTest, ATakenPortIsReportedInTheStatusLine)
