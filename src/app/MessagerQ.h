@@ -134,6 +134,7 @@ public:
 
     bool hasJoined() const { return m_hasJoined; }
     bool colorChanged() const { return m_colorChanged; }
+    void setColorChanged(bool changed) { m_colorChanged = changed; }
     QString lastSentName() const { return m_lastSentName; }
     QString declinedSenders() const { return m_declinedSenders; }
     int ledState() const { return m_ledState; }

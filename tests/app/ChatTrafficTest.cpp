@@ -1,0 +1,534 @@
+#include "app/ChatWidgets.h"
+#include "app/MessagerQ.h"
+#include "controls/StateButton.h"
+#include "net/MsgTransport.h"
+#include "platform/Registry.h"
+#include "platform/Text.h"
+#include "settings/OptionsQ.h"
+#include "settings/SettingsStore.h"
+#include "support/FakeDialogs.h"
+#include "support/LoopbackPeer.h"
+#include "support/TempSettings.h"
+#include "support/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryFile>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QTimer>
+
+#include <memory>
+#include <mutex>
+
+using platform::DialogKind;
+
+namespace {
+
+const QString kComputer = QStringLiteral("Küche");
+
+QByteArray w1252(const QString &text)
+{
+    return platform::toWindows1252(text);
+}
+
+// A receiving peer on a free loopback port: collects every delivered line.
+class Inbox
+{
+public:
+    Inbox()
+    {
+        m_server.setPort(0);
+        m_server.setListenAddress("127.0.0.1");
+        QObject::connect(
+            &m_server, &TMsgServer::OnMSG, &m_server,
+            [this](TSockSession *, const QByteArray &from, const QByteArray &msg) {
+                std::lock_guard lock(m_mutex);
+                m_from.append(from);
+                m_lines.append(msg);
+            },
+            Qt::DirectConnection);
+        m_server.Loaded();
+    }
+
+    int port() const { return m_server.boundPort(); }
+    // The acknowledgement goes out before the line is handed on: wait for the handing on.
+    bool waitForLines(qsizetype count) const
+    {
+        return waitFor([&] { return lines().size() >= count; });
+    }
+    QList<QByteArray> lines() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+    QList<QByteArray> senders() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_from;
+    }
+
+private:
+    TMsgServer m_server;
+    mutable std::mutex m_mutex;
+    QList<QByteArray> m_lines;
+    QList<QByteArray> m_from;
+};
+
+class ChatTrafficTest : public ::testing::Test
+{
+protected:
+    ChatTrafficTest() { platform::setComputerNameOverride(kComputer); }
+    ~ChatTrafficTest() override
+    {
+        m_form.reset();
+        m_options.reset();
+        platform::clearComputerNameOverride();
+    }
+
+    TForm1 &showForm(int sendPort, quint32 seed = 1)
+    {
+        TForm1::Setup setup;
+        setup.port = 0;
+        setup.sendPort = sendPort;
+        setup.listenAddress = "127.0.0.1";
+        setup.randomSeed = seed;
+        m_form = std::make_unique<TForm1>(setup);
+        m_options = std::make_unique<TOptionForm>();
+        m_form->setOptionForm(m_options.get());
+        m_form->show();
+        return *m_form;
+    }
+
+    void setReceivers(const QList<settings::ReceiverEntry> &receivers)
+    {
+        m_options->setReceivers(receivers);
+        m_options->ActualizeSendButtonState();
+    }
+
+    void type(const QString &name, const QString &mode, const QString &message)
+    {
+        m_form->NameEdit->setText(name);
+        m_form->ComboBoxMode->setEditText(mode);
+        m_form->MessageEdit->setText(message);
+    }
+
+    QStringList history() const
+    {
+        return m_form->MessageMemo->toPlainText().split(QChar::ParagraphSeparator).join(u'\n').split(u'\n');
+    }
+
+    FakeDialogs m_boxes;
+    TempSettings m_settings;
+    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<TOptionForm> m_options;
+};
+
+QByteArray colorCode(const QColor &c)
+{
+    return QString::asprintf("%.3d%.3d%.3d", c.red(), c.green(), c.blue()).toLatin1();
+}
+
+} // namespace
+
+TEST_F(ChatTrafficTest, RequestsSendTheirLinesInOrderWithColourAndStyle)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true}});
+    ASSERT_TRUE(form.SendButton->isEnabled());
+    form.setOwnColor(QColor(7, 200, 45));
+
+    // First request: the join line, then the speech line.
+    type(QStringLiteral("Jörg"), QStringLiteral("sagt:"), QStringLiteral("Grüß euch <b>alle</b>"));
+    form.SendButtonClick();
+    // Same name and colour: only the chat line. Then an action leaves the message out.
+    form.SendButtonClick();
+    type(QStringLiteral("Jörg"), QStringLiteral("lacht."), QStringLiteral("ungesendet"));
+    form.SendButtonClick();
+    // Renamed and recoloured: rename, colour change, chat line, all in the new colour.
+    type(QStringLiteral("Jo"), QString(), QStringLiteral("hallo"));
+    form.setOwnColor(QColor(255, 0, 10));
+    form.setColorChanged(true);
+    form.SendButtonClick();
+
+    const QList<QByteArray> expected{
+        w1252(QStringLiteral("0072000451Jörg hat den Chatroom betreten.")),
+        w1252(QStringLiteral("0072000450Jörg sagt: Grüß euch <b>alle</b>")),
+        w1252(QStringLiteral("0072000450Jörg sagt: Grüß euch <b>alle</b>")),
+        w1252(QStringLiteral("0072000451Jörg lacht.")),
+        w1252(QStringLiteral("2550000101Jörg heißt ab jetzt Jo.")),
+        w1252(QStringLiteral("2550000101Das hier ist die neue Farbe von Jo")),
+        w1252(QStringLiteral("2550000100Jo  hallo")),
+    };
+    ASSERT_TRUE(inbox.waitForLines(expected.size()));
+    EXPECT_EQ(inbox.lines(), expected);
+    EXPECT_EQ(inbox.senders(), QList<QByteArray>(expected.size(), w1252(kComputer)));
+    // Umlauts cross as single bytes.
+    EXPECT_EQ(inbox.lines().at(0).size(), 10 + 31);
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+    EXPECT_EQ(form.statusText(), QStringLiteral("127.0.0.1 hat die Nachricht erhalten."));
+
+    // The own lines, each once, with markup shown as typed.
+    const QStringList shown = history();
+    ASSERT_EQ(shown.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(shown.at(i), platform::fromWindows1252(expected.at(i).mid(10)));
+    EXPECT_TRUE(form.hasJoined());
+    EXPECT_FALSE(form.colorChanged());
+    EXPECT_EQ(form.lastSentName(), QStringLiteral("Jo"));
+}
+
+TEST_F(ChatTrafficTest, UnreachableReceiverGetsOneBoxAndTheOthersStillReceive)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true},
+                  {QStringLiteral("0.0.0.0"), true},
+                  {QStringLiteral("127.0.0.1"), false},
+                  {QStringLiteral("127.0.0.1"), true}});
+    type(QStringLiteral("Ann"), QStringLiteral("ruft:"), QStringLiteral("hallo"));
+    form.MessageEdit->setFocus();
+    form.SendButtonClick();
+
+    const QByteArray code = colorCode(form.ownColor());
+    const QByteArray join = code + "1Ann hat den Chatroom betreten.";
+    const QByteArray speech = code + "0Ann ruft: hallo";
+    ASSERT_TRUE(inbox.waitForLines(4));
+    EXPECT_EQ(inbox.lines(), (QList<QByteArray>{join, join, speech, speech}));
+    // One warning per line for the unreachable receiver, never the general box on top.
+    const FakeDialogs::Box warning{DialogKind::Warning, QStringLiteral("Warnung"),
+                                   QStringLiteral("Der Empfänger \"0.0.0.0\" ist nicht zu erreichen.")};
+    EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{warning, warning}));
+    EXPECT_EQ(history(), (QStringList{QStringLiteral("Ann hat den Chatroom betreten."),
+                                      QStringLiteral("Ann ruft: hallo")}));
+    // The message stays, selected, where the user types.
+    EXPECT_EQ(form.MessageEdit->text(), QStringLiteral("hallo"));
+    EXPECT_EQ(form.MessageEdit->selectedText(), QStringLiteral("hallo"));
+
+    // The next request asks again.
+    m_boxes.clear();
+    form.SendButtonClick();
+    EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{warning}));
+}
+
+TEST_F(ChatTrafficTest, TransportFailuresAreReportedOncePerReceiver)
+{
+    Inbox inbox;
+    const std::uint16_t closedPort = loopback::unusedPort();
+    struct Case
+    {
+        const char *name;
+        int sendPort;
+        QString receiver;
+        QString status;
+        QList<FakeDialogs::Box> boxes;
+    };
+    const QList<Case> cases{
+        {"invalid host", inbox.port(), QStringLiteral("0.0.0.0"),
+         QStringLiteral("Konnte die Nachricht an \"0.0.0.0\" nicht senden."),
+         {{DialogKind::Warning, QStringLiteral("Warnung"),
+           QStringLiteral("Der Empfänger \"0.0.0.0\" ist nicht zu erreichen.")}}},
+        {"refused", closedPort, QStringLiteral("127.0.0.1"),
+         QStringLiteral("Verbindung mit Empfänger-PC \"127.0.0.1\" konnte nicht hergestellt werden."),
+         {{DialogKind::Warning, QStringLiteral("Warnung"),
+           QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden.")}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        m_boxes.clear();
+        TForm1 &form = showForm(c.sendPort);
+        setReceivers({{c.receiver, true}});
+        form.setColorChanged(false);
+        form.SendToAll(QStringLiteral("x"), false);
+        EXPECT_EQ(form.statusText(), c.status);
+        EXPECT_EQ(m_boxes.boxes(), c.boxes);
+        EXPECT_EQ(form.MessageSender->tag(), 1);
+    }
+}
+
+TEST_F(ChatTrafficTest, ALineTooLongToFrameIsNeverSentCut)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.1"), true}});
+    form.setOwnColor(QColor(1, 2, 3));
+    type(QStringLiteral("A"), QStringLiteral("sagt:"), QString(9999, QLatin1Char('x')));
+    form.SendButtonClick();
+
+    // The join lines arrive; the chat line is refused for each receiver, once.
+    ASSERT_TRUE(inbox.waitForLines(2));
+    EXPECT_EQ(inbox.lines(), (QList<QByteArray>(2, "0010020031A hat den Chatroom betreten.")));
+    const FakeDialogs::Box sorry{DialogKind::Sorry, QStringLiteral("Sorry"), QStringLiteral("Es gab Probleme.")};
+    EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{sorry, sorry}));
+    EXPECT_EQ(form.statusText(), QStringLiteral("Es ist ein Fehler aufgetreten."));
+    // It still counts as sent and is shown once.
+    EXPECT_TRUE(form.hasJoined());
+    EXPECT_EQ(history().size(), 2);
+}
+
+TEST_F(ChatTrafficTest, ARequestWhileDeliveringIsRefused)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true}});
+    type(QStringLiteral("B"), QStringLiteral("sagt:"), QStringLiteral("eins"));
+    int nested = 0;
+    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
+        if (nested++ == 0)
+            form.SendButtonClick();
+    });
+    form.SendButtonClick();
+    ASSERT_TRUE(inbox.waitForLines(2));
+    EXPECT_EQ(inbox.lines().size(), 2);
+    EXPECT_EQ(history().size(), 2);
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+    EXPECT_FALSE(form.isSending());
+}
+
+TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true}});
+    QStringList seen;
+    const auto record = [&] { seen.append(form.statusText()); };
+    QObject::connect(form.MessageSender, &TSockSession::OnHostResolved, &form, record);
+    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, record);
+    QObject::connect(form.MessageSender, &TMsgClient::OnMessageSent, &form, record);
+    QObject::connect(form.MessageSender, &TSockSession::OnDisconnect, &form, record);
+    form.SendToAll(QStringLiteral("x"), false);
+    const QStringList expected{
+        QStringLiteral("Mit Empfänger-PC \"127.0.0.1\" verbunden."),
+        QStringLiteral("Nachricht an Empfänger-PC \"127.0.0.1\" erfolgreich gesendet."),
+        QStringLiteral("Verbindung mit Empfänger-PC \"127.0.0.1\" getrennt."),
+    };
+    // A dotted address needs no lookup; where one is made, its text comes first.
+    if (seen.size() == 4) {
+        EXPECT_EQ(seen.takeFirst(),
+                  QStringLiteral("IP-Adresse vom Empfänger-PC \"127.0.0.1\" ermittelt (Empfänger existiert also)."));
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(form.statusText(), QStringLiteral("127.0.0.1 hat die Nachricht erhalten."));
+
+    form.MessageProgStatus(form.MessageGetter, QStringLiteral("A & B"));
+    EXPECT_EQ(form.StatusLabel->text(), QStringLiteral("A & B"));
+}
+
+TEST_F(ChatTrafficTest, ReceivedLinesAreShownAndUnknownSendersOffered)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    setReceivers({{QStringLiteral("Keller"), false}});
+    const QString question = QStringLiteral(
+        "Es ist eine Nachricht von dem Computer \"Dachboden\" angekommen. Dieser Computer befindet sich "
+        "aber noch nicht in Ihrer Empfänger-Liste. Soll er dort hinzugefügt werden?");
+    const QString echo = QStringLiteral(
+        "Toll! Du hast eine Nachricht von Dir selbst erhalten. Die zeige ich aber nicht nochmal an.");
+
+    struct Step
+    {
+        const char *name;
+        QByteArray from;
+        QByteArray msg;
+        bool shown;
+        bool asked;
+    };
+    const QList<Step> steps{
+        {"own echo", w1252(kComputer), "0000000000hi", false, false},
+        {"other case is another computer", w1252(QStringLiteral("KÜCHE")), "0000000000hi", true, true},
+        {"receiver known in other case", "KELLER", "0000000000hi", true, false},
+        {"no sender", "", "0000000000hi", true, false},
+        {"join line", "Dachboden", "0000000001Dachboden hat den Chatroom betreten.", true, false},
+        {"join text as speech", "Dachboden", "0000000000Dachboden hat den Chatroom betreten.", true, true},
+        {"declined, other case", "DACHBODEN", "0000000000wieder", true, false},
+        {"bad colour", "Garten", "00x0000000nie", false, false},
+        {"too short", "Garten", "12", false, false},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        m_boxes.clear();
+        const int before = history().size() - (form.MessageMemo->document()->isEmpty() ? 1 : 0);
+        form.setStatusText(QString());
+        form.MessageGetterMSG(form.MessageGetter, step.from, step.msg);
+        const int after = history().size() - (form.MessageMemo->document()->isEmpty() ? 1 : 0);
+        EXPECT_EQ(after - before, step.shown ? 1 : 0);
+        EXPECT_EQ(m_boxes.boxes().size(), step.asked ? 1 : 0);
+        if (step.from == w1252(kComputer)) {
+            EXPECT_EQ(form.statusText(), echo);
+        }
+        if (QByteArray(step.name) == "join text as speech") {
+            EXPECT_EQ(m_boxes.boxes().value(0),
+                      (FakeDialogs::Box{DialogKind::Confirmation, QStringLiteral("Bestätigung"), question}));
+        }
+    }
+    // Both questions were answered "Nein".
+    EXPECT_EQ(form.declinedSenders(), QStringLiteral("KÜCHE\\*\\ Dachboden\\*\\ "));
+    EXPECT_EQ(m_options->receivers().size(), 1);
+    EXPECT_FALSE(form.SendButton->isEnabled());
+
+    // "Ja" adds the sender as received, checked, at the end, and opens the send button.
+    m_boxes.answerConfirmation(true);
+    form.MessageGetterMSG(form.MessageGetter, "Flur", "0000000000hallo");
+    EXPECT_EQ(m_options->receivers().last(), (settings::ReceiverEntry{QStringLiteral("Flur"), true}));
+    EXPECT_TRUE(m_options->ButtonDel->isEnabled());
+    EXPECT_TRUE(form.SendButton->isEnabled());
+    EXPECT_EQ(form.SendButton->statusTip(), QStringLiteral("Senden!"));
+    m_boxes.clear();
+    form.MessageGetterMSG(form.MessageGetter, "flur", "0000000000noch mal");
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+}
+
+TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    form.MessageEdit->setFocus();
+    const QString longText = QString(QStringLiteral("wort ")).repeated(60);
+    ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("2550000001") + longText)));
+    ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("0102552560") + longText)));
+    ASSERT_TRUE(form.DisplayText("000000000"));
+    EXPECT_FALSE(form.DisplayText("12345678x0nie"));
+    for (int i = 0; i < 30; ++i)
+        form.DisplayText("1281281280Zeile");
+
+    QTextDocument *document = form.MessageMemo->document();
+    ASSERT_EQ(document->blockCount(), 33);
+    const qreal pt = form.MessageMemo->logicalDpiX() / 72.0;
+    struct Expect
+    {
+        QColor color;
+        bool italic;
+        qreal firstLine;
+    };
+    const Expect expects[] = {{QColor(255, 0, 0), true, 5}, {QColor(10, 255, 0), false, 0}};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const QTextBlock block = document->findBlockByNumber(i);
+        QTextCursor inside(block);
+        inside.movePosition(QTextCursor::Right);
+        EXPECT_EQ(inside.charFormat().foreground().color(), expects[i].color);
+        EXPECT_EQ(inside.charFormat().fontItalic(), expects[i].italic);
+        EXPECT_FALSE(inside.charFormat().fontUnderline());
+        EXPECT_NEAR(block.blockFormat().leftMargin() + block.blockFormat().textIndent(), expects[i].firstLine * pt, 0.01);
+        // Wrapped lines start 10 pt further in than the first.
+        QTextLayout *layout = block.layout();
+        ASSERT_GT(layout->lineCount(), 1);
+        EXPECT_NEAR(layout->lineAt(1).x() - layout->lineAt(0).x(), 10 * pt, 0.5);
+    }
+    // Nine digits alone make an empty line; 256 keeps its low eight bits.
+    EXPECT_TRUE(document->findBlockByNumber(2).text().isEmpty());
+    EXPECT_EQ(document->findBlockByNumber(2).text(), QString());
+
+    // The history shows its end; the focus stays in the message field.
+    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(), form.MessageMemo->verticalScrollBar()->maximum());
+    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(form.MessageMemo->textCursor().hasSelection());
+}
+
+TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
+{
+    for (quint32 seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        TForm1 &form = showForm(loopback::unusedPort(), seed);
+        EXPECT_FALSE(form.LEDTimer->isActive());
+        form.DisplayText("0000000000x");
+        ASSERT_TRUE(form.LEDTimer->isActive());
+        EXPECT_EQ(form.LEDTimer->interval(), 50);
+        QList<int> states;
+        int ticks = 0;
+        while (form.LEDTimer->isActive() && ticks < 20) {
+            form.LEDTimerTimer();
+            ++ticks;
+            states.append(form.ledState());
+            if (form.LEDTimer->isActive()) {
+                EXPECT_GE(form.LEDTimer->interval(), 5);
+                EXPECT_LE(form.LEDTimer->interval(), 104);
+            }
+        }
+        EXPECT_GE(ticks, 4);
+        EXPECT_LE(ticks, 7);
+        // Lit, unlit, lit, then alternating until the burst ends unlit.
+        EXPECT_EQ(states.mid(0, 3), (QList<int>{1, 0, 1}));
+        EXPECT_EQ(states.last(), 0);
+        EXPECT_EQ(form.ledState(), 0);
+    }
+}
+
+TEST_F(ChatTrafficTest, StartLoadsTheStoredSettings)
+{
+    settings::StoredSettings stored;
+    stored.receivers = {{QStringLiteral("Keller"), false}, {QStringLiteral("Flur"), true}};
+    stored.ownName = QStringLiteral("Gespeichert");
+    stored.ownColor = QColor(10, 20, 30);
+    stored.currentSkinPath = QStringLiteral("/skins/Blau/");
+    settings::SaveSettings(stored);
+
+    TForm1 &form = showForm(loopback::unusedPort());
+    EXPECT_EQ(form.NameEdit->text(), QStringLiteral("Gespeichert"));
+    EXPECT_EQ(form.statusText(), QStringLiteral("Hallo Küche!"));
+    EXPECT_EQ(form.ownColor(), QColor(10, 20, 30));
+    EXPECT_EQ(form.LabelColor->palette().color(QPalette::WindowText), QColor(245, 235, 225));
+    EXPECT_EQ(form.currentSkinPath(), QStringLiteral("/skins/Blau/"));
+    EXPECT_EQ(m_options->receivers(), stored.receivers);
+    EXPECT_TRUE(m_options->SaveRegCheck->isChecked());
+    EXPECT_TRUE(m_options->ButtonDelOptions->isEnabled());
+    EXPECT_TRUE(form.SendButton->isEnabled());
+    EXPECT_EQ(form.SendButton->statusTip(), QStringLiteral("Senden!"));
+}
+
+TEST_F(ChatTrafficTest, ClosingSaysGoodbyeWithoutBoxesAndSaves)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("0.0.0.0"), true}, {QStringLiteral("127.0.0.1"), true}});
+    m_options->SaveRegCheck->setChecked(true);
+    type(QStringLiteral("Eva"), QStringLiteral("sagt:"), QStringLiteral("tschüss"));
+    form.SendButtonClick();
+    m_boxes.clear();
+
+    form.close();
+    ASSERT_TRUE(inbox.waitForLines(3));
+    const QByteArray code = colorCode(form.ownColor());
+    EXPECT_EQ(inbox.lines().last(), code + "1Eva hat den Chatroom verlassen.");
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+    const std::optional<settings::StoredSettings> saved = settings::LoadSettings();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->ownName, QStringLiteral("Eva"));
+    EXPECT_EQ(saved->receivers.size(), 2);
+}
+
+TEST_F(ChatTrafficTest, AFailedSaveStillLetsTheFarewellGo)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true}});
+    m_options->SaveRegCheck->setChecked(true);
+    type(QStringLiteral("Eva"), QStringLiteral("lacht."), QString());
+    form.SendButtonClick();
+
+    // A settings folder that is a file cannot take the save.
+    QTemporaryFile blocker;
+    ASSERT_TRUE(blocker.open());
+    platform::setSettingsRoot(blocker.fileName());
+    form.close();
+    platform::setSettingsRoot(m_settings.root());
+
+    EXPECT_EQ(m_boxes.boxesOf(DialogKind::Error).size(), 1);
+    ASSERT_TRUE(inbox.waitForLines(2));
+    EXPECT_TRUE(inbox.lines().last().endsWith("Eva hat den Chatroom verlassen."));
+}
+
+TEST_F(ChatTrafficTest, ClosingWithoutHavingSentSendsNothing)
+{
+    Inbox inbox;
+    TForm1 &form = showForm(inbox.port());
+    setReceivers({{QStringLiteral("127.0.0.1"), true}});
+    form.close();
+    EXPECT_TRUE(inbox.lines().isEmpty());
+}
