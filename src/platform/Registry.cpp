@@ -307,12 +307,55 @@ void Registry::writeValue(const QString &name, const QString &stored)
     auto settings = openFile(loc->file);
     if (!settings->isWritable())
         throw writeFailure(name);
+    if (m_batching) {
+        m_batch.push_back({loc->file, loc->group, name, stored});
+        return;
+    }
     if (!loc->group.isEmpty())
         settings->beginGroup(loc->group);
     settings->setValue(name, stored);
     settings->sync();
     if (settings->status() != QSettings::NoError)
         throw writeFailure(name);
+}
+
+void Registry::beginBatch()
+{
+    m_batch.clear();
+    m_batching = true;
+}
+
+void Registry::discardBatch()
+{
+    m_batch.clear();
+    m_batching = false;
+}
+
+void Registry::commitBatch()
+{
+    std::vector<PendingWrite> batch;
+    batch.swap(m_batch);
+    m_batching = false;
+    // One settings object per file, synced once: the file is replaced with all its new values.
+    std::vector<bool> done(batch.size(), false);
+    for (std::size_t first = 0; first < batch.size(); ++first) {
+        if (done[first])
+            continue;
+        auto settings = openFile(batch[first].file);
+        for (std::size_t i = first; i < batch.size(); ++i) {
+            if (done[i] || batch[i].file != batch[first].file)
+                continue;
+            done[i] = true;
+            if (!batch[i].group.isEmpty())
+                settings->beginGroup(batch[i].group);
+            settings->setValue(batch[i].name, batch[i].stored);
+            if (!batch[i].group.isEmpty())
+                settings->endGroup();
+        }
+        settings->sync();
+        if (settings->status() != QSettings::NoError)
+            throw writeFailure(batch[first].name);
+    }
 }
 
 void Registry::writeString(const QString &name, const QString &value)

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSettings;
 
@@ -31,7 +32,8 @@ enum class RootKey {
 // Strings and 32-bit integers keep their type in the file: integers are stored as
 // "dword:<8 hex digits>". Every write goes to disk at once through a temporary file that
 // replaces the old one, so a crash during a save leaves the previous file intact; a write that
-// cannot be done throws platform::Exception "Konnte Daten für '<name>' nicht setzen".
+// cannot be done throws platform::Exception "Konnte Daten für '<name>' nicht setzen". Several
+// values that belong together are written as one batch (beginBatch/commitBatch).
 class Registry
 {
 public:
@@ -60,6 +62,18 @@ public:
     void writeString(const QString &name, const QString &value);
     void writeInteger(const QString &name, qint32 value);
 
+    // Collects the writes that follow until commitBatch() puts them on disk together: every file
+    // the batch touches is replaced once, as a whole, so a crash leaves either all the new values
+    // or all the old ones, never a mix. Each write is checked when it is made and throws as
+    // usual; a batch that is not committed changes nothing on disk. Reads during a batch see
+    // the stored values, not the pending ones.
+    void beginBatch();
+    // Writes the pending values; a file that cannot be replaced throws the usual write error
+    // naming its first pending value.
+    void commitBatch();
+    void discardBatch();
+    bool inBatch() const { return m_batching; }
+
     // Deletes `key` (relative to the open key) with all its values and subkeys.
     bool deleteKey(const QString &key);
     bool hasSubKeys() const;
@@ -72,8 +86,18 @@ private:
     QStringList resolve(const QString &key) const;
     void writeValue(const QString &name, const QString &stored);
 
+    struct PendingWrite
+    {
+        QString file;
+        QString group;
+        QString name;
+        QString stored;
+    };
+
     RootKey m_root;
     QStringList m_path;
+    bool m_batching = false;
+    std::vector<PendingWrite> m_batch;
 };
 
 // Where the per-user store lives; an empty folder restores the standard location. Tests point

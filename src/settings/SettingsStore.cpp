@@ -111,6 +111,8 @@ void SaveSettings(const StoredSettings &settings)
         !registry.openKey(kProduct, true))
         throw platform::Exception(QStringLiteral("Konnte Daten für '%1' nicht setzen").arg(kReceiverList));
 
+    // All values reach the disk together or not at all.
+    registry.beginBatch();
     registry.writeString(kReceiverList, joinReceiverList(settings.receivers));
     registry.writeString(kReceiverListChecked, receiverCheckString(settings.receivers));
     registry.writeString(kOwnName, settings.ownName);
@@ -118,6 +120,7 @@ void SaveSettings(const StoredSettings &settings)
         registry.writeInteger(kOwnColor, static_cast<qint32>(colorValue(*settings.ownColor)));
     registry.writeString(kCurrentSkinPath, settings.currentSkinPath);
     registry.writeString(kProgPath, QCoreApplication::applicationFilePath());
+    registry.commitBatch();
 }
 
 void DeleteSettings()

@@ -57,8 +57,9 @@ std::optional<QColor> colorFromValue(quint32 value);
 std::optional<StoredSettings> LoadSettings();
 // Writes all six values in their fixed order (receiver list, check marks, own name, own colour,
 // skin path, program file), creating the key when needed; a value that cannot be written
-// throws platform::Exception "Konnte Daten für '<name>' nicht setzen" and ends the save there.
-// Each value reaches the disk as a whole, so an interrupted save never leaves a torn file.
+// throws platform::Exception "Konnte Daten für '<name>' nicht setzen" and nothing is saved.
+// The values reach the disk together in one replacement of the file, so an interrupted save
+// leaves the previous settings readable.
 // Without an own colour the stored one is left as it is.
 void SaveSettings(const StoredSettings &settings);
 // Removes the key; the maker's key goes too unless another product of the maker still has one.

@@ -227,3 +227,50 @@ TEST(Registry, ADamagedFileReadsEmptyAndIsWrittenAfresh)
     EXPECT_EQ(again.readString(QStringLiteral("OwnName")), QStringLiteral("Anna"));
     EXPECT_EQ(again.readInteger(QStringLiteral("OwnColor")), 5);
 }
+
+TEST(Registry, ABatchReachesTheDiskWholeOrNotAtAll)
+{
+    TempSettings temp;
+    {
+        Registry reg;
+        ASSERT_TRUE(openProduct(reg, true));
+        reg.writeString(QStringLiteral("Name"), QStringLiteral("alt"));
+        reg.writeInteger(QStringLiteral("Farbe"), 1);
+    }
+    const QString file = temp.productFile(kMaker, kProduct);
+    QFile before(file);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray oldContents = before.readAll();
+    before.close();
+
+    // A batch that fails half way leaves the file as it was.
+    {
+        Registry reg;
+        ASSERT_TRUE(openProduct(reg, false));
+        reg.beginBatch();
+        reg.writeString(QStringLiteral("Name"), QStringLiteral("neu"));
+        EXPECT_EQ(errorText([&] { reg.writeString(QStringLiteral("a/b"), QStringLiteral("x")); }),
+                  QStringLiteral("Konnte Daten für 'a/b' nicht setzen"));
+        // Nothing is on disk before the commit, and the failed batch is dropped with the object.
+        EXPECT_EQ(reg.readString(QStringLiteral("Name")), QStringLiteral("alt"));
+    }
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), oldContents);
+
+    // A committed batch brings every value.
+    Registry reg;
+    ASSERT_TRUE(openProduct(reg, false));
+    reg.beginBatch();
+    reg.writeString(QStringLiteral("Name"), QStringLiteral("neu"));
+    reg.writeInteger(QStringLiteral("Farbe"), 2);
+    reg.writeString(QStringLiteral("Pfad"), QStringLiteral("/skins/"));
+    EXPECT_TRUE(reg.inBatch());
+    reg.commitBatch();
+    EXPECT_FALSE(reg.inBatch());
+    Registry reader;
+    ASSERT_TRUE(openProduct(reader, false));
+    EXPECT_EQ(reader.readString(QStringLiteral("Name")), QStringLiteral("neu"));
+    EXPECT_EQ(reader.readInteger(QStringLiteral("Farbe")), 2);
+    EXPECT_EQ(reader.readString(QStringLiteral("Pfad")), QStringLiteral("/skins/"));
+}
