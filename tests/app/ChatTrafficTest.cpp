@@ -23,6 +23,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -531,4 +532,39 @@ TEST_F(ChatTrafficTest, ClosingWithoutHavingSentSendsNothing)
     setReceivers({{QStringLiteral("127.0.0.1"), true}});
     form.close();
     EXPECT_TRUE(inbox.lines().isEmpty());
+}
+
+TEST_F(ChatTrafficTest, ThePointerOverEachControlShowsItsHint)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    setReceivers({{QStringLiteral("Flur"), true}});
+    struct Case
+    {
+        QWidget *control;
+        QString hint;
+    };
+    const QList<Case> cases{
+        {form.LabelColor, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
+        {form.Move, QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
+        {form.ButtonClose, QStringLiteral("beendet Plauderdeck")},
+        {form.ButtonMinimize, QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
+        {form.SendButton, QStringLiteral("Senden!")},
+        {form.BtnOptions, QStringLiteral("Optionen (Empfänger etc.)")},
+        {form.ComboBoxMode, QStringLiteral("Hier auswählen, wie man etwas spricht bzw. was man macht "
+                                           "(Handlungen mit . am Ende!)")},
+        {form.MessageEdit, QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
+        {form.MessageMemo, QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
+        {form.NameEdit, QString()},
+        {form.LabelToMove, QString()},
+    };
+    // The pointer arrives over the bare background first.
+    QTest::mouseMove(form.windowHandle(), QPoint(3, 250));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.hint.toStdString());
+        // Through the window, where a real pointer would be: inner parts count for their control.
+        const QPoint centre = c.control->mapTo(&form, c.control->rect().center());
+        QTest::mouseMove(form.windowHandle(), centre);
+        EXPECT_TRUE(waitFor([&] { return form.statusText() == c.hint; }, 2000)) << form.statusText().toStdString();
+    }
 }
