@@ -141,11 +141,13 @@ TGeneralServer *TMsgServer::createSession()
 void TMsgServer::Serve()
 {
     const MsgWire::Delivery delivery = MsgWire::readDelivery([this](int count) { return Read(count); });
-    Write(MsgWire::kReply);
     auto *listener = qobject_cast<TMsgServer *>(server());
     // A session that was cancelled (its server is going, or it had to make room) delivers
-    // nothing more.
+    // nothing more. The line is handed on before the acknowledgement goes out: the sender's
+    // next line comes on a new connection with a worker of its own, and could otherwise be
+    // handed on first.
     if (listener && !isCanceled())
         emit listener->OnMSG(this, delivery.from, delivery.message);
+    Write(MsgWire::kReply);
     waitForClientClose();
 }

@@ -83,8 +83,9 @@ public:
     void Serve() override;
 
 Q_SIGNALS:
-    // Raised on the worker thread of the connection, after the acknowledgement was written.
-    // Receivers connect with Qt::DirectConnection and hand the line over to their own thread.
+    // Raised on the worker thread of the connection, just before the acknowledgement is
+    // written, so lines of one sender are raised in the order they were sent. Receivers connect
+    // with Qt::DirectConnection and hand the line over to their own thread without waiting.
     void OnMSG(TSockSession *sender, const QByteArray &sFrom, const QByteArray &sMsg);
 
 protected:

@@ -521,7 +521,8 @@ TEST_F(ChatTrafficTest, AFailedSaveStillLetsTheFarewellGo)
     platform::setSettingsRoot(m_settings.root());
 
     EXPECT_EQ(m_boxes.boxesOf(DialogKind::Error).size(), 1);
-    ASSERT_TRUE(inbox.waitForLines(2));
+    // Join, action, farewell.
+    ASSERT_TRUE(inbox.waitForLines(3));
     EXPECT_TRUE(inbox.lines().last().endsWith("Eva hat den Chatroom verlassen."));
 }
 
