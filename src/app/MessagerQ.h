@@ -14,6 +14,7 @@ class PaintBox;
 class QComboBox;
 class QFrame;
 class QKeyEvent;
+class QMouseEvent;
 class QLabel;
 class QPainter;
 class QTextEdit;
@@ -136,6 +137,8 @@ public:
 
     ReceivedLineQueue &receivedLines() { return m_receivedLines; }
 
+    bool isDragging() const { return m_dragging; }
+
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).
     void lineArrived(const QByteArray &sFrom, const QByteArray &sMsg);
@@ -145,10 +148,19 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // The windows the chat window opens modally that live elsewhere: the info window of the
+    // logo and F1, and the skin dialog of Alt+S. Until they exist nothing opens.
+    virtual void showInfoWindow();
+    virtual void showSkinDialog();
+
 private:
     void setUpWindow();
     void setUpComponents();
     void setUpMessageComponents(const Setup &setup);
+    void connectWindowHandling();
+    bool handleWindowMouse(QObject *watched, QEvent *event);
+    void dragMouseEvent(QWidget *control, QMouseEvent *event);
+    void exchangeRedAndBlueOfMove();
 
     const std::optional<quint32> m_randomSeed;
     QRandomGenerator m_random;
@@ -169,4 +181,5 @@ private:
     int m_ledState = 0;
     int m_blinkCounter = 0;
     bool m_displaying = false;
+    bool m_systemMove = false; // the desktop moves the window (Wayland) while the handle is held
 };
