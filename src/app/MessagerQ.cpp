@@ -184,6 +184,8 @@ void TForm1::setUpComponents()
     ComboBoxMode->setCurrentIndex(2);
     ComboBoxMode->setMaxVisibleItems(ComboBoxMode->count());
     setColors(ComboBoxMode, QPalette::Base, kFieldColor, QPalette::Text, kFontColor);
+    // The arrow part of the box in the field's colour, not the desktop's button grey.
+    setColors(ComboBoxMode, QPalette::Button, kFieldColor, QPalette::ButtonText, kFontColor);
     ComboBoxMode->setStatusTip(QStringLiteral(
         "Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)"));
 
@@ -199,6 +201,11 @@ void TForm1::setUpComponents()
     MessageMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MessageMemo->setFocusPolicy(Qt::ClickFocus);
     setColors(MessageMemo, QPalette::Base, Qt::black, QPalette::Text, Qt::white);
+    // A dark scroll bar that belongs to the black history rather than a white strip beside it.
+    setColors(MessageMemo->verticalScrollBar(), QPalette::Window, QColor(16, 20, 18), QPalette::ButtonText,
+              QColor(150, 170, 150));
+    setColors(MessageMemo->verticalScrollBar(), QPalette::Button, QColor(52, 62, 56), QPalette::Base,
+              QColor(16, 20, 18));
     MessageMemo->setStatusTip(QStringLiteral("Das sind die bisher empfangenen Nachrichten"));
 
     LEDTimer->setInterval(50);
