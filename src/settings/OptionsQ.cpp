@@ -183,6 +183,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     ButtonSkin->setGeometry(16, 136, 145, 25);
     QPalette skinPalette = ButtonSkin->palette();
     skinPalette.setColor(QPalette::ButtonText, Qt::black);
+    skinPalette.setColor(QPalette::Button, QColor(192, 192, 192));
     ButtonSkin->setPalette(skinPalette);
 
     for (QPushButton *button : {ButtonAdd, ButtonDel, ButtonDelOptions}) {
