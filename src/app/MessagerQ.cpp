@@ -6,6 +6,7 @@
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/Application.h"
+#include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Pictures.h"
 #include "platform/Registry.h"
@@ -16,11 +17,16 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -99,6 +105,7 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
     setUpWindow();
     setUpComponents();
     setUpMessageComponents(setup);
+    connectWindowHandling();
 }
 
 TForm1::~TForm1()
@@ -178,6 +185,8 @@ void TForm1::setUpComponents()
     ComboBoxMode->setCurrentIndex(2);
     ComboBoxMode->setMaxVisibleItems(ComboBoxMode->count());
     setColors(ComboBoxMode, QPalette::Base, kFieldColor, QPalette::Text, kFontColor);
+    // The arrow part of the box in the field's colour, not the desktop's button grey.
+    setColors(ComboBoxMode, QPalette::Button, kFieldColor, QPalette::ButtonText, kFontColor);
     ComboBoxMode->setStatusTip(QStringLiteral(
         "Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)"));
 
@@ -193,6 +202,11 @@ void TForm1::setUpComponents()
     MessageMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MessageMemo->setFocusPolicy(Qt::ClickFocus);
     setColors(MessageMemo, QPalette::Base, Qt::black, QPalette::Text, Qt::white);
+    // A dark scroll bar that belongs to the black history rather than a white strip beside it.
+    setColors(MessageMemo->verticalScrollBar(), QPalette::Window, QColor(16, 20, 18), QPalette::ButtonText,
+              QColor(150, 170, 150));
+    setColors(MessageMemo->verticalScrollBar(), QPalette::Button, QColor(52, 62, 56), QPalette::Base,
+              QColor(16, 20, 18));
     MessageMemo->setStatusTip(QStringLiteral("Das sind die bisher empfangenen Nachrichten"));
 
     LEDTimer->setInterval(50);
@@ -251,6 +265,8 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (handleWindowMouse(watched, event))
+        return true;
     if (m_keyPreview && event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         // A key event climbs from the focused control to its parents; look at it once, where
         // it starts.
@@ -347,10 +363,31 @@ void TForm1::LEDPaint(QPainter *painter)
     painter->drawPixmap(0, 0, ImageListStatusbar[m_ledState == 1 ? 1 : 0]);
 }
 
-void TForm1::FormKeyDown(QKeyEvent *)
+void TForm1::FormKeyDown(QKeyEvent *event)
 {
-    // The window's keyboard commands (Enter sends, F1 shows the info window, Alt+S the skins)
-    // hook in here.
+    // The key travels on to the focused control in every case.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (SendButton->isEnabled()) {
+            SendButtonClick();
+        } else {
+            setStatusText(SendButton->hint());
+            platform::Application::beep();
+        }
+        break;
+    case Qt::Key_F1:
+        ImagePlauderdeckLogoClick();
+        break;
+    case Qt::Key_S:
+        if (event->modifiers().testFlag(Qt::AltModifier)) {
+            showSkinDialog();
+            Button1Click();
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 void TForm1::setSendButtonReady(bool anyReceiverChecked)
@@ -384,4 +421,211 @@ void TForm1::setOwnColor(const QColor &color)
 int TForm1::random(int range)
 {
     return range > 0 ? static_cast<int>(m_random.bounded(static_cast<quint32>(range))) : 0;
+}
+
+void TForm1::connectWindowHandling()
+{
+    for (QWidget *control :
+         {static_cast<QWidget *>(Move), static_cast<QWidget *>(LabelToMove),
+          static_cast<QWidget *>(LabelColor), static_cast<QWidget *>(ImagePlauderdeckLogo)})
+        control->installEventFilter(this);
+    connect(ButtonClose, &TStateButton::OnClick, this, &TForm1::ImageCloseClick);
+    connect(ButtonMinimize, &TStateButton::OnClick, this, &TForm1::ImageMinimizeClick);
+    connect(ComboBoxMode, &QComboBox::editTextChanged, this, &TForm1::ComboBoxModeChange);
+}
+
+// Mouse on the drag areas, the colour label and the logo. Returns true when the event is used up.
+bool TForm1::handleWindowMouse(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    auto *mouse = static_cast<QMouseEvent *>(event);
+
+    if (watched == Move || watched == LabelToMove) {
+        dragMouseEvent(static_cast<QWidget *>(watched), mouse);
+        return true;
+    }
+    if (watched == LabelColor) {
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+            LabelColorMouseDown();
+        } else if (type == QEvent::MouseButtonRelease) {
+            // The dialog opens before the frame is raised, so it stays lowered meanwhile.
+            if (mouse->button() == Qt::LeftButton && LabelColor->rect().contains(mouse->position().toPoint()))
+                ButtonColorClick();
+            LabelColorMouseUp();
+        }
+        return true;
+    }
+    if (watched == ImagePlauderdeckLogo) {
+        if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+            ImagePlauderdeckLogo->rect().contains(mouse->position().toPoint()))
+            ImagePlauderdeckLogoClick();
+        return type != QEvent::MouseMove;
+    }
+    return false;
+}
+
+// Turns the mouse on a drag area into the three drag handlers. Coordinates are taken from the
+// pointer's screen position and the window's own idea of where it is, so events queued before a
+// move of the window cannot make it drift. After every move of the window the report that a
+// window moving under a resting pointer produces follows at once, which the handlers expect in
+// order to follow the pointer exactly.
+void TForm1::dragMouseEvent(QWidget *control, QMouseEvent *mouse)
+{
+    const auto relative = [this, control](const QPointF &global) {
+        return global.toPoint() - geometry().topLeft() - control->pos();
+    };
+    const QPoint at = relative(mouse->globalPosition());
+
+    switch (mouse->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (mouse->button() != Qt::LeftButton || m_dragging)
+            return;
+        MoveMouseDown(at.x(), at.y());
+        // Wayland lets no program place its own window: the desktop drags it instead.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle())
+            m_systemMove = windowHandle()->startSystemMove();
+        return;
+    case QEvent::MouseMove:
+        if (m_systemMove) {
+            // The desktop keeps the pointer for itself until the button goes up.
+            if (!mouse->buttons().testFlag(Qt::LeftButton))
+                MoveMouseUp(m_dragLastX, m_dragLastY);
+            return;
+        }
+        MoveMouseMove(at.x(), at.y());
+        if (m_dragging && m_dragToggle) {
+            const QPoint after = relative(mouse->globalPosition());
+            MoveMouseMove(after.x(), after.y());
+        }
+        return;
+    case QEvent::MouseButtonRelease:
+        if (mouse->button() != Qt::LeftButton)
+            return;
+        if (m_systemMove)
+            MoveMouseUp(m_dragLastX, m_dragLastY);
+        else
+            MoveMouseUp(at.x(), at.y());
+        return;
+    default:
+        return;
+    }
+}
+
+void TForm1::exchangeRedAndBlueOfMove()
+{
+    Move->setPixmap(QPixmap::fromImage(Move->pixmap().toImage().rgbSwapped()));
+}
+
+void TForm1::MoveMouseDown(int X, int Y)
+{
+    m_dragLastX = X;
+    m_dragLastY = Y;
+    m_dragToggle = false;
+    // A second press while held must not exchange the colours back.
+    if (m_dragging)
+        return;
+    m_dragging = true;
+    exchangeRedAndBlueOfMove();
+}
+
+void TForm1::MoveMouseMove(int X, int Y)
+{
+    if (!m_dragging)
+        return;
+    m_dragToggle = !m_dragToggle;
+    if (m_dragToggle && (X != m_dragLastX || Y != m_dragLastY))
+        move(pos() + QPoint(X - m_dragLastX, Y - m_dragLastY));
+    m_dragLastX = X;
+    m_dragLastY = Y;
+}
+
+void TForm1::MoveMouseUp(int X, int Y)
+{
+    // A release without its press would leave the handle with exchanged colours.
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    m_systemMove = false;
+    if (X != m_dragLastX || Y != m_dragLastY)
+        move(pos() + QPoint(X - m_dragLastX, Y - m_dragLastY));
+    exchangeRedAndBlueOfMove();
+}
+
+void TForm1::ImageMinimizeClick()
+{
+    // Every window of the program goes with the main window; the desktop brings them back.
+    setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+}
+
+void TForm1::ImageCloseClick()
+{
+    close();
+}
+
+void TForm1::ButtonColorClick()
+{
+    const std::optional<QColor> chosen = platform::dialogs().chooseColor(ownColor());
+    if (!chosen)
+        return;
+    const int red = chosen->red();
+    const int green = chosen->green();
+    const int blue = chosen->blue();
+    if (red <= 110 && green <= 90 && blue <= 130 && red + green + blue < 210) {
+        platform::dialogs().warning(
+            QStringLiteral("Die Farbe ist zu dunkel und wird deshalb nicht akzeptiert."));
+        return;
+    }
+    const QColor color(red, green, blue);
+    if (color == ownColor())
+        return;
+    setOwnColor(color);
+    m_colorChanged = true;
+}
+
+void TForm1::LabelColorMouseDown()
+{
+    BevelColor->setFrameShadow(QFrame::Sunken);
+}
+
+void TForm1::LabelColorMouseUp()
+{
+    BevelColor->setFrameShadow(QFrame::Raised);
+}
+
+void TForm1::ComboBoxModeChange()
+{
+    const QString mode = ComboBoxMode->currentText();
+    if (mode.isEmpty())
+        return;
+    const QColor field = NameEdit->palette().color(QPalette::Base);
+    const QColor text = NameEdit->palette().color(QPalette::Text);
+    if (mode.endsWith(QLatin1Char('.'))) {
+        // Actions need no message: the field goes dark. Each part darkens by 102, and stops at
+        // black instead of borrowing from its neighbour.
+        const auto darker = [](int part) { return std::max(part - 0x66, 0); };
+        MessageEdit->setEnabled(false);
+        setColors(MessageEdit, QPalette::Base,
+                  QColor(darker(field.red()), darker(field.green()), darker(field.blue())), QPalette::Text,
+                  text);
+    } else {
+        MessageEdit->setEnabled(true);
+        setColors(MessageEdit, QPalette::Base, field, QPalette::Text, text);
+    }
+}
+
+void TForm1::ImagePlauderdeckLogoClick()
+{
+    showInfoWindow();
+}
+
+void TForm1::showInfoWindow()
+{
+}
+
+void TForm1::showSkinDialog()
+{
 }

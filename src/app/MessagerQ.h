@@ -15,6 +15,7 @@ class PaintBox;
 class QComboBox;
 class QFrame;
 class QKeyEvent;
+class QMouseEvent;
 class QLabel;
 class QPainter;
 class QTextEdit;
@@ -147,6 +148,7 @@ public:
     void setOptionForm(TOptionForm *form);
     // True while a send request delivers its lines.
     bool isSending() const { return m_sending; }
+    bool isDragging() const { return m_dragging; }
 
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).
@@ -157,6 +159,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // The windows the chat window opens modally that live elsewhere: the info window of the
+    // logo and F1, and the skin dialog of Alt+S. Until they exist nothing opens.
+    virtual void showInfoWindow();
+    virtual void showSkinDialog();
+
 private:
     void setUpWindow();
     void setUpComponents();
@@ -164,6 +171,10 @@ private:
     void connectMessageEvents();
     void loadStoredSettings();
     void sendOneLine(const QString &receiver, const QByteArray &payload);
+    void connectWindowHandling();
+    bool handleWindowMouse(QObject *watched, QEvent *event);
+    void dragMouseEvent(QWidget *control, QMouseEvent *event);
+    void exchangeRedAndBlueOfMove();
 
     const std::optional<quint32> m_randomSeed;
     QRandomGenerator m_random;
@@ -187,4 +198,5 @@ private:
     bool m_sending = false;
     bool m_historyStarted = false; // the history's first paragraph is taken
     QPointer<TOptionForm> m_optionForm;
+    bool m_systemMove = false; // the desktop moves the window (Wayland) while the handle is held
 };

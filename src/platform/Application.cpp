@@ -6,6 +6,7 @@
 
 #include <QStatusTipEvent>
 
+#include <atomic>
 #include <exception>
 
 #if defined(__SANITIZE_THREAD__)
@@ -61,9 +62,19 @@ void Application::setHint(const QString &hint)
     Q_EMIT OnHint();
 }
 
+namespace {
+std::atomic<int> beeps{0};
+} // namespace
+
 void Application::beep()
 {
+    beeps.fetch_add(1, std::memory_order_relaxed);
     QApplication::beep();
+}
+
+int Application::beepCount()
+{
+    return beeps.load(std::memory_order_relaxed);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

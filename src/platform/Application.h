@@ -29,6 +29,8 @@ public:
 
     // The platform's standard beep.
     static void beep();
+    // How often beep() has sounded since the program started.
+    static int beepCount();
 
     bool notify(QObject *receiver, QEvent *event) override;
 

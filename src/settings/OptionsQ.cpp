@@ -4,6 +4,7 @@
 #include "controls/StateButton.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/Pictures.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -72,6 +73,30 @@ void fitCaption(QPushButton *button)
     button->setFont(font);
 }
 
+// A label that sizes to its text but must end inside the window is narrowed just enough.
+void fitLabel(QLabel *label, int right)
+{
+    constexpr int kNarrowest = 75;
+    label->adjustSize();
+    const int available = right - label->x();
+    if (label->width() <= available)
+        return;
+    QFont font = label->font();
+    font.setStretch(std::max(kNarrowest, available * 100 / label->width()));
+    label->setFont(font);
+    label->adjustSize();
+}
+
+// Push buttons in the dark of the artwork instead of the desktop's light grey.
+void setButtonColors(QPushButton *button)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, QColor(62, 72, 66));
+    palette.setColor(QPalette::ButtonText, QColor(214, 226, 210));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(118, 128, 120));
+    button->setPalette(palette);
+}
+
 } // namespace
 
 TOptionForm::TOptionForm(QWidget *parent)
@@ -106,10 +131,11 @@ TOptionForm::TOptionForm(QWidget *parent)
     name(ImageMainOption, "ImageMainOption", {});
     ImageMainOption->setGeometry(0, 0, 179, 247);
     ImageMainOption->setScaledContents(true);
+    ImageMainOption->setPixmap(QPixmap::fromImage(platform::loadPicture(StandardLook::OptionsBackground)));
 
     name(LabelSaveRegCheck, "LabelSaveRegCheck", {});
     LabelSaveRegCheck->move(34, 168);
-    LabelSaveRegCheck->adjustSize();
+    fitLabel(LabelSaveRegCheck, width() - 4);
     LabelSaveRegCheck->installEventFilter(this);
 
     name(ButtonOK, "ButtonOK", QStringLiteral("Speichert die Einstellungen und schließt dieses Fenster"));
@@ -157,10 +183,13 @@ TOptionForm::TOptionForm(QWidget *parent)
     ButtonSkin->setGeometry(16, 136, 145, 25);
     QPalette skinPalette = ButtonSkin->palette();
     skinPalette.setColor(QPalette::ButtonText, Qt::black);
+    skinPalette.setColor(QPalette::Button, QColor(192, 192, 192));
     ButtonSkin->setPalette(skinPalette);
 
-    for (QPushButton *button : {ButtonAdd, ButtonDel, ButtonDelOptions})
+    for (QPushButton *button : {ButtonAdd, ButtonDel, ButtonDelOptions}) {
         fitCaption(button);
+        setButtonColors(button);
+    }
 
     setTabOrder(SaveRegCheck, ReceiveEdit);
     setTabOrder(ReceiveEdit, ButtonAdd);

@@ -1,5 +1,7 @@
 #include "SettingsPrinters.h"
+#include "assets/StandardLook.h"
 #include "controls/StateButton.h"
+#include "platform/Pictures.h"
 #include "settings/OptionsQ.h"
 #include "support/FakeDialogs.h"
 #include "support/TempSettings.h"
@@ -452,4 +454,19 @@ TEST_F(OptionForm, FailedSaveShowsTheErrorAndKeepsTheWindowOpen)
     EXPECT_EQ(dialogs.boxes().value(0).text, QStringLiteral("Konnte Daten für 'ReceiverList' nicht setzen"));
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
+}
+
+TEST_F(OptionForm, BackgroundPictureFillsTheWindowAndTheLabelEndsInsideIt)
+{
+    const QImage background = form->ImageMainOption->pixmap().toImage();
+    ASSERT_FALSE(background.isNull());
+    EXPECT_EQ(background.size(), QSize(179, 247));
+    EXPECT_EQ(background.convertToFormat(QImage::Format_RGB32),
+              platform::loadPicture(StandardLook::OptionsBackground).convertToFormat(QImage::Format_RGB32));
+
+    // The label sizes to its text, narrowed where the installed font would run past the edge.
+    EXPECT_LE(form->LabelSaveRegCheck->geometry().right(), form->width() - 1);
+    EXPECT_GE(
+        form->LabelSaveRegCheck->width(),
+        QFontMetrics(form->LabelSaveRegCheck->font()).horizontalAdvance(form->LabelSaveRegCheck->text()));
 }

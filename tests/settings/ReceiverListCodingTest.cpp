@@ -57,6 +57,11 @@ struct ParseCase
     QList<ReceiverEntry> expected;
 };
 
+void PrintTo(const ParseCase &c, std::ostream *out)
+{
+    *out << c.what;
+}
+
 class ReceiverListParsing : public ::testing::TestWithParam<ParseCase>
 {
 };
