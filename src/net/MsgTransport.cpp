@@ -142,12 +142,19 @@ void TMsgServer::Serve()
 {
     const MsgWire::Delivery delivery = MsgWire::readDelivery([this](int count) { return Read(count); });
     auto *listener = qobject_cast<TMsgServer *>(server());
-    // A session that was cancelled (its server is going, or it had to make room) delivers
-    // nothing more. The line is handed on before the acknowledgement goes out: the sender's
-    // next line comes on a new connection with a worker of its own, and could otherwise be
-    // handed on first.
-    if (listener && !isCanceled())
-        emit listener->OnMSG(this, delivery.from, delivery.message);
-    Write(MsgWire::kReply);
+    {
+        // The acknowledgement goes out and the line is raised under the listener's hand-over
+        // lock: a sender opens its next connection only after this acknowledgement, so the
+        // worker of its next line waits here until this line has been raised, and lines of one
+        // sender are raised in the order they were sent.
+        std::unique_lock<std::mutex> order;
+        if (listener)
+            order = std::unique_lock(listener->m_handOverOrder);
+        Write(MsgWire::kReply);
+        // A session that was cancelled (its server is going, or it had to make room) delivers
+        // nothing more.
+        if (listener && !isCanceled())
+            emit listener->OnMSG(this, delivery.from, delivery.message);
+    }
     waitForClientClose();
 }

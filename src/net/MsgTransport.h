@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 
 #include <functional>
+#include <mutex>
 #include <optional>
 
 // One chat line travels over one short TCP connection: the sender writes two fields, each a
@@ -83,11 +84,14 @@ public:
     void Serve() override;
 
 Q_SIGNALS:
-    // Raised on the worker thread of the connection, just before the acknowledgement is
-    // written, so lines of one sender are raised in the order they were sent. Receivers connect
-    // with Qt::DirectConnection and hand the line over to their own thread without waiting.
+    // Raised on the worker thread of the connection, after the acknowledgement was written;
+    // lines of one sender are raised in the order they were sent. Receivers connect with
+    // Qt::DirectConnection and hand the line over to their own thread without waiting.
     void OnMSG(TSockSession *sender, const QByteArray &sFrom, const QByteArray &sMsg);
 
 protected:
     TGeneralServer *createSession() override;
+
+private:
+    std::mutex m_handOverOrder; // of the listening server: acknowledge-and-raise, one at a time
 };
