@@ -77,10 +77,11 @@ public:
     }
 
 private:
-    TMsgServer m_server;
     mutable std::mutex m_mutex;
     QList<QByteArray> m_lines;
     QList<QByteArray> m_from;
+    // Last, so it goes first: its workers may still hand on a line the test did not wait for.
+    TMsgServer m_server;
 };
 
 class ChatTrafficTest : public ::testing::Test

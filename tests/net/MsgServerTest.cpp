@@ -45,6 +45,11 @@ public:
         server->Loaded();
     }
 
+    // The server goes first: its workers may still hand on a line the test did not wait for.
+    ~Receiver() { server.reset(); }
+    Receiver(const Receiver &) = delete;
+    Receiver &operator=(const Receiver &) = delete;
+
     std::uint16_t port() const { return static_cast<std::uint16_t>(server->boundPort()); }
     std::vector<Line> lines() const
     {
