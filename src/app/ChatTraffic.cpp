@@ -112,32 +112,39 @@ void TForm1::Button1Click()
 
 void TForm1::SendButtonClick()
 {
-    // The one message client carries one delivery at a time: a request made from an event
-    // handled while an earlier one delivers is refused rather than interleaved with it.
-    if (!SendButton->isEnabled() || m_sending) {
+    if (!SendButton->isEnabled()) {
         platform::Application::beep();
         return;
     }
-    m_sending = true;
-    const auto done = qScopeGuard([this] { m_sending = false; });
 
+    // The request's lines are made now, from the name, way of speaking, message and colour as
+    // they are now, even when they have to wait for a delivery that still runs.
     const QString name = NameEdit->text();
+    QList<std::pair<QString, bool>> lines;
     if (!m_hasJoined)
-        SendToAll(name + QStringLiteral(" hat den Chatroom betreten."), true);
+        lines.append({name + QStringLiteral(" hat den Chatroom betreten."), true});
     if (m_hasJoined && m_lastSentName != name)
-        SendToAll(m_lastSentName + QStringLiteral(" heißt ab jetzt ") + name + QStringLiteral("."), true);
+        lines.append(
+            {m_lastSentName + QStringLiteral(" heißt ab jetzt ") + name + QStringLiteral("."), true});
     if (m_hasJoined && m_colorChanged)
-        SendToAll(QStringLiteral("Das hier ist die neue Farbe von ") + name, true);
+        lines.append({QStringLiteral("Das hier ist die neue Farbe von ") + name, true});
+    const QString line = name + QLatin1Char(' ') + ComboBoxMode->currentText();
+    if (line.endsWith(QLatin1Char('.')))
+        lines.append({line, true});
+    else
+        lines.append({line + QLatin1Char(' ') + MessageEdit->text(), false});
+
+    // A request that does not fit behind the waiting lines is refused whole; the message stays.
+    if (m_outgoing.size() + lines.size() > kMaxWaitingLines) {
+        platform::Application::beep();
+        return;
+    }
     m_colorChanged = false;
     m_lastSentName = name;
-
-    QString line = name + QLatin1Char(' ') + ComboBoxMode->currentText();
-    if (line.endsWith(QLatin1Char('.'))) {
-        SendToAll(line, true);
-    } else {
-        line += QLatin1Char(' ') + MessageEdit->text();
-        SendToAll(line, false);
-    }
+    m_hasJoined = true;
+    for (const auto &[text, italic] : lines)
+        queueLine(text, italic);
+    deliverWaitingLines();
 
     // The message stays; selected, it is replaced by the next keystroke.
     if (MessageEdit->isEnabled() && MessageEdit->hasFocus()) {
@@ -146,45 +153,74 @@ void TForm1::SendButtonClick()
                (ComboBoxMode->hasFocus() || ComboBoxMode->lineEdit()->hasFocus())) {
         ComboBoxMode->lineEdit()->selectAll();
     }
-    m_hasJoined = true;
 }
 
 void TForm1::SendToAll(const QString &text, bool italic)
 {
+    queueLine(text, italic);
+    deliverWaitingLines();
+}
+
+void TForm1::queueLine(const QString &text, bool italic)
+{
     const QColor color = ownColor();
-    QByteArray payload = QString::asprintf("%.3u%.3u%.3u", static_cast<unsigned>(color.red()),
-                                           static_cast<unsigned>(color.green()),
-                                           static_cast<unsigned>(color.blue()))
-                             .toLatin1();
+    QByteArray payload =
+        QString::asprintf("%.3u%.3u%.3u", static_cast<unsigned>(color.red()),
+                          static_cast<unsigned>(color.green()), static_cast<unsigned>(color.blue()))
+            .toLatin1();
     payload += italic ? '1' : '0';
     payload += platform::toWindows1252(text);
+    m_outgoing.push_back(payload);
+}
 
-    // The list as it is now: a receiver added while this line travels gets the next one.
-    const QList<settings::ReceiverEntry> receivers =
-        m_optionForm ? m_optionForm->receivers() : QList<settings::ReceiverEntry>();
-    for (const settings::ReceiverEntry &receiver : receivers) {
-        if (receiver.checked)
-            sendOneLine(receiver.name, payload);
+void TForm1::deliverWaitingLines()
+{
+    // The one message client carries one delivery at a time: a line sent while one runs (from
+    // an event handled inside its waits) waits here, and this loop takes it after the others.
+    if (m_sending)
+        return;
+    m_sending = true;
+    const auto done = qScopeGuard([this] { m_sending = false; });
+    while (!m_outgoing.empty()) {
+        const QByteArray payload = m_outgoing.front();
+        m_outgoing.pop_front();
+        // The list as it is now: a receiver added while this line travels gets the next one.
+        const QList<settings::ReceiverEntry> receivers =
+            m_optionForm ? m_optionForm->receivers() : QList<settings::ReceiverEntry>();
+        for (const settings::ReceiverEntry &receiver : receivers) {
+            if (receiver.checked && !m_closeTimeUp)
+                sendOneLine(receiver.name, payload);
+        }
+        DisplayText(payload);
     }
-    DisplayText(payload);
 }
 
 void TForm1::sendOneLine(const QString &receiver, const QByteArray &payload)
 {
     setStatusText(QStringLiteral("Sende an ") + receiver + QStringLiteral("..."));
-    if (MessageSender->tag() != 2)
-        MessageSender->setTag(0);
+    if (reportMark() != ReportMark::Closing)
+        setReportMark(ReportMark::Nothing);
     MessageSender->setHost(receiver);
     try {
         MessageSender->SendMsg(payload);
         setStatusText(receiver + QStringLiteral(" hat die Nachricht erhalten."));
-    } catch (...) {
+    } catch (const std::exception &) {
         // The failure handlers may already have shown this receiver's box.
-        if (MessageSender->tag() == 0) {
+        if (reportMark() == ReportMark::Nothing) {
             platform::dialogs().sorry(QStringLiteral("Es gab Probleme."));
             setStatusText(QStringLiteral("Es ist ein Fehler aufgetreten."));
         }
     }
+}
+
+TForm1::ReportMark TForm1::reportMark() const
+{
+    return static_cast<ReportMark>(MessageSender->tag());
+}
+
+void TForm1::setReportMark(ReportMark mark)
+{
+    MessageSender->setTag(static_cast<int>(mark));
 }
 
 void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QByteArray &sMsg)
@@ -294,7 +330,8 @@ void TForm1::MessageSenderHostResolved(TSockSession *)
 
 void TForm1::MessageSenderConnect(TSockSession *)
 {
-    setStatusText(QStringLiteral("Mit Empfänger-PC ") + quoted(MessageSender->host()) + QStringLiteral(" verbunden."));
+    setStatusText(QStringLiteral("Mit Empfänger-PC ") + quoted(MessageSender->host()) +
+                  QStringLiteral(" verbunden."));
 }
 
 void TForm1::MessageSenderMessageSent(TSockSession *)
@@ -314,11 +351,12 @@ void TForm1::MessageSenderInvalidHost(bool &Handled)
     // Handled stays false: the send gives up with an error, which the sending loop catches.
     Q_UNUSED(Handled)
     const QString host = MessageSender->host();
-    setStatusText(QStringLiteral("Konnte die Nachricht an ") + quoted(host) + QStringLiteral(" nicht senden."));
-    if (MessageSender->tag() == 0) {
+    setStatusText(QStringLiteral("Konnte die Nachricht an ") + quoted(host) +
+                  QStringLiteral(" nicht senden."));
+    if (reportMark() == ReportMark::Nothing) {
         platform::dialogs().warning(QStringLiteral("Der Empfänger ") + quoted(host) +
                                     QStringLiteral(" ist nicht zu erreichen."));
-        MessageSender->setTag(1);
+        setReportMark(ReportMark::BoxShown);
     }
 }
 
@@ -327,10 +365,10 @@ void TForm1::MessageSenderConnectionFailed(TSockSession *)
     const QString host = MessageSender->host();
     setStatusText(QStringLiteral("Verbindung mit Empfänger-PC ") + quoted(host) +
                   QStringLiteral(" konnte nicht hergestellt werden."));
-    if (MessageSender->tag() == 0) {
+    if (reportMark() == ReportMark::Nothing) {
         platform::dialogs().warning(QStringLiteral("Es konnte keine Verbindung zum PC ") + quoted(host) +
                                     QStringLiteral(" aufgebaut werden."));
-        MessageSender->setTag(1);
+        setReportMark(ReportMark::BoxShown);
     }
 }
 
@@ -338,7 +376,8 @@ void TForm1::MessageGetterClientContact(TSockSession *Sender)
 {
     // The listening server knows the caller's address once it has accepted the connection.
     const QString host = Sender ? Sender->peerAddress() : MessageGetter->peerAddress();
-    setStatusText(QStringLiteral("Der PC ") + quoted(host) + QStringLiteral(" verbindet sich mit diesem PC."));
+    setStatusText(QStringLiteral("Der PC ") + quoted(host) +
+                  QStringLiteral(" verbindet sich mit diesem PC."));
 }
 
 void TForm1::LEDTimerTimer()

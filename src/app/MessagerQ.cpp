@@ -100,7 +100,7 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       MessageSender(new TMsgClient(this)), MessageGetter(new TMsgServer(this)),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
-      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed)
+      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs)
 {
     setUpWindow();
     setUpComponents();
@@ -240,6 +240,7 @@ void TForm1::setUpMessageComponents(const Setup &setup)
             m_receivedLines.push(sFrom, sMsg);
         },
         Qt::DirectConnection);
+    MessageGetter->setLineGate([this](qsizetype bytes) { return m_receivedLines.hasRoomFor(bytes); });
     m_receivedLines.setHandler([this](const QByteArray &sFrom, const QByteArray &sMsg) {
         MessageGetterMSG(MessageGetter, sFrom, sMsg);
     });
@@ -335,6 +336,10 @@ void TForm1::FormShow()
 
 void TForm1::FormClose()
 {
+    if (m_closing)
+        return;
+    m_closing = true;
+
     // 1. The options window's OK handler saves the settings when saving is on. A save that fails
     // is reported, but the farewell still goes out.
     if (m_optionForm) {
@@ -345,11 +350,20 @@ void TForm1::FormClose()
         }
     }
 
-    // 2. A user who has joined says goodbye to every checked receiver, without any box.
-    if (m_hasJoined) {
-        MessageSender->setTag(2);
-        SendToAll(NameEdit->text() + QStringLiteral(" hat den Chatroom verlassen."), true);
-    }
+    // 2. The window goes at once. A user who has joined says goodbye to every checked
+    // receiver, without any box, after the lines still waiting; when the close comes while a
+    // line is being delivered, the running delivery takes the rest. All of it has a bounded
+    // time: then the delivery under way is cancelled and what is left stays unsent.
+    hide();
+    setReportMark(ReportMark::Closing);
+    if (m_hasJoined)
+        queueLine(NameEdit->text() + QStringLiteral(" hat den Chatroom verlassen."), true);
+    QTimer::singleShot(m_closeGraceMs, this, [this] {
+        m_closeTimeUp = true;
+        m_outgoing.clear();
+        MessageSender->Cancel();
+    });
+    deliverWaitingLines();
 }
 
 void TForm1::DisplayHint()
@@ -370,24 +384,39 @@ void TForm1::FormKeyDown(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (SendButton->isEnabled()) {
-            SendButtonClick();
+            afterThisKey(&TForm1::SendButtonClick);
         } else {
             setStatusText(SendButton->hint());
             platform::Application::beep();
         }
         break;
     case Qt::Key_F1:
-        ImagePlauderdeckLogoClick();
+        afterThisKey(&TForm1::ImagePlauderdeckLogoClick);
         break;
     case Qt::Key_S:
         if (event->modifiers().testFlag(Qt::AltModifier)) {
-            showSkinDialog();
-            Button1Click();
+            afterThisKey([this] {
+                showSkinDialog();
+                Button1Click();
+            });
         }
         break;
     default:
         break;
     }
+}
+
+void TForm1::afterThisKey(std::function<void()> command)
+{
+    // A command that opens a box or waits must run after the key has gone its whole way: while
+    // a box has the focus, the key climbing from its control would reach the window as a key
+    // of the window's own and run the command a second time.
+    QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
+}
+
+void TForm1::afterThisKey(void (TForm1::*command)())
+{
+    afterThisKey([this, command] { (this->*command)(); });
 }
 
 void TForm1::setSendButtonReady(bool anyReceiverChecked)

@@ -8,6 +8,8 @@
 #include <QWidget>
 
 #include <array>
+#include <deque>
+#include <functional>
 #include <optional>
 
 class ChatLineEdit;
@@ -39,15 +41,27 @@ class TForm1 : public QWidget
 
 public:
     static constexpr int kChatPort = 6711;
+    // Lines that may wait for a delivery that still runs.
+    static constexpr qsizetype kMaxWaitingLines = 100;
+    // From the close on, the lines still waiting and the farewell have this long to go out.
+    static constexpr int kCloseGraceMs = 25000;
 
-    // What may differ from the shipped program: tests listen on a free loopback port and draw
-    // the colour from a known seed instead of the clock.
+    // The message client's Tag: whether a box was shown for the receiver being served.
+    enum class ReportMark {
+        Nothing = 0,  // nothing reported for this receiver yet
+        BoxShown = 1, // a failure handler has shown this receiver's box
+        Closing = 2,  // the window is closing: no boxes at all
+    };
+
+    // Tests listen on a free loopback port and draw the colour from a known seed instead of the
+    // clock.
     struct Setup
     {
         int port = kChatPort;
         int sendPort = kChatPort; // the receivers' port
         QByteArray listenAddress; // empty: every local address
         std::optional<quint32> randomSeed;
+        int closeGraceMs = kCloseGraceMs;
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -146,8 +160,11 @@ public:
     // one lines go to, it decides the send button's state and it saves this window's values.
     TOptionForm *optionForm() const;
     void setOptionForm(TOptionForm *form);
-    // True while a send request delivers its lines.
+    // True while lines are being delivered; lines sent meanwhile wait in order.
     bool isSending() const { return m_sending; }
+    qsizetype waitingLines() const { return static_cast<qsizetype>(m_outgoing.size()); }
+    ReportMark reportMark() const;
+    void setReportMark(ReportMark mark);
     bool isDragging() const { return m_dragging; }
 
 Q_SIGNALS:
@@ -170,13 +187,18 @@ private:
     void setUpMessageComponents(const Setup &setup);
     void connectMessageEvents();
     void loadStoredSettings();
+    void queueLine(const QString &text, bool italic);
+    void deliverWaitingLines();
     void sendOneLine(const QString &receiver, const QByteArray &payload);
+    void afterThisKey(std::function<void()> command);
+    void afterThisKey(void (TForm1::*command)());
     void connectWindowHandling();
     bool handleWindowMouse(QObject *watched, QEvent *event);
     void dragMouseEvent(QWidget *control, QMouseEvent *event);
     void exchangeRedAndBlueOfMove();
 
     const std::optional<quint32> m_randomSeed;
+    const int m_closeGraceMs;
     QRandomGenerator m_random;
     bool m_shown = false;
     bool m_keyPreview = true;
@@ -196,6 +218,10 @@ private:
     int m_blinkCounter = 0;
     bool m_displaying = false;
     bool m_sending = false;
+    std::deque<QByteArray> m_outgoing; // payloads waiting for the receiver loop
+    bool m_closing = false;
+    bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
+
     bool m_historyStarted = false; // the history's first paragraph is taken
     QPointer<TOptionForm> m_optionForm;
     bool m_systemMove = false; // the desktop moves the window (Wayland) while the handle is held

@@ -39,8 +39,15 @@ void ReceivedLineQueue::push(const QByteArray &sFrom, const QByteArray &sMsg)
     {
         std::lock_guard lock(m_mutex);
         m_lines.push_back({sFrom, sMsg});
+        m_bytes += sFrom.size() + sMsg.size();
     }
     wake();
+}
+
+bool ReceivedLineQueue::hasRoomFor(qsizetype bytes) const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<qsizetype>(m_lines.size()) < kMaxLines && m_bytes + bytes <= kMaxBytes;
 }
 
 void ReceivedLineQueue::wake()
@@ -70,6 +77,7 @@ bool ReceivedLineQueue::take(Line &line)
         return false;
     line = std::move(m_lines.front());
     m_lines.pop_front();
+    m_bytes -= line.from.size() + line.msg.size();
     return true;
 }
 

@@ -30,9 +30,16 @@ public:
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }
 
+    // Lines waiting here are bounded: a server asks before it acknowledges a line, so a flood
+    // while a question box is open cannot take all memory, and no line is dropped unseen.
+    static constexpr qsizetype kMaxLines = 2000;
+    static constexpr qsizetype kMaxBytes = 8 * 1024 * 1024;
+
     // Any thread.
     void push(const QByteArray &sFrom, const QByteArray &sMsg);
     qsizetype pending() const;
+    // Whether a line of `bytes` bytes (sender and text) fits behind the waiting ones.
+    bool hasRoomFor(qsizetype bytes) const;
 
     // The owner's thread. An error thrown by the handler ends the drain after that line; the
     // lines behind it are drained by a new wake-up.
@@ -52,6 +59,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::deque<Line> m_lines;
+    qsizetype m_bytes = 0; // of the waiting lines
     const int m_wakeFd;
     QSocketNotifier *const m_wakeNotifier;
     bool m_draining = false;

@@ -71,6 +71,8 @@ Delivery readDelivery(const std::function<QByteArray(int)> &read)
 TMsgClient::TMsgClient(QObject *owner) : TSockSession(owner)
 {
     setPort(MsgWire::kDefaultPort);
+    // The reply is all a client reads: whatever a receiver sends beyond it is not kept.
+    setReceiveLimit(MsgWire::kReply.size());
 }
 
 TMsgClient::~TMsgClient()
@@ -78,7 +80,8 @@ TMsgClient::~TMsgClient()
     beginDestruction();
     try {
         Abort();
-    } catch (...) {
+    } catch (const ESockError &) {
+        // The socket goes with the session whatever its close reported.
     }
 }
 
@@ -99,8 +102,15 @@ QByteArray TMsgClient::SendMsg(const QByteArray &text)
     if (m_busy)
         throw ESockError(TransportTexts::alreadyConnected());
     m_busy = true;
-    const auto idle = qScopeGuard([this] { m_busy = false; });
+    const auto idle = qScopeGuard([this] {
+        setExchangeDeadline(std::nullopt);
+        m_busy = false;
+    });
     Connect();
+    // A receiver that takes the fields but never answers, or never takes them, must not hold
+    // the sender: the whole exchange gets the time a connection may take to be made.
+    if (timeOut() > 0)
+        setExchangeDeadline(Clock::now() + std::chrono::milliseconds(timeOut()));
     QByteArray reply;
     try {
         // Each field goes out whole, zero bytes included, so its length always matches.
@@ -111,15 +121,20 @@ QByteArray TMsgClient::SendMsg(const QByteArray &text)
                      TransportTexts::statusText(TransportTexts::Status::Write));
         SendBuffer(MsgWire::field(text));
         emit OnMessageSent(this);
-        reply = Read(16);
+        reply = Read(MsgWire::kReply.size());
     } catch (...) {
         try {
             Disconnect();
-        } catch (...) {
+        } catch (const ESockError &) {
+            // The delivery's own failure is the one to report.
         }
         throw;
     }
-    Disconnect();
+    try {
+        Disconnect();
+    } catch (const ESockError &) {
+        // The receiver has acknowledged the line: it is delivered whatever the close reports.
+    }
     return reply;
 }
 
@@ -131,11 +146,19 @@ TMsgServer::TMsgServer(QObject *owner) : TGeneralServer(owner)
 TMsgServer::~TMsgServer()
 {
     beginDestruction();
+    // The workers raise this server's OnMSG under its hand-over lock: both must outlive them.
+    stopServing();
 }
 
-TGeneralServer *TMsgServer::createSession()
+std::unique_ptr<TGeneralServer> TMsgServer::createSession()
 {
-    return new TMsgServer(this);
+    return std::make_unique<TMsgServer>(this);
+}
+
+void TMsgServer::setLineGate(LineGate gate)
+{
+    std::lock_guard lock(m_handOverOrder);
+    m_lineGate = std::move(gate);
 }
 
 void TMsgServer::Serve()
@@ -148,8 +171,13 @@ void TMsgServer::Serve()
         // worker of its next line waits here until this line has been raised, and lines of one
         // sender are raised in the order they were sent.
         std::unique_lock<std::mutex> order;
-        if (listener)
+        if (listener) {
             order = std::unique_lock(listener->m_handOverOrder);
+            // A line with no room to wait in is not acknowledged: its sender learns that it
+            // failed instead of the line being dropped unseen.
+            if (listener->m_lineGate && !listener->m_lineGate(delivery.from.size() + delivery.message.size()))
+                throw ESockError(TransportTexts::receiverBusy());
+        }
         Write(MsgWire::kReply);
         // A session that was cancelled (its server is going, or it had to make room) delivers
         // nothing more.

@@ -83,6 +83,11 @@ public:
 
     void Serve() override;
 
+    // Asked on a worker thread, before a line of `bytes` bytes is acknowledged, whether the
+    // line can be taken now; a line refused is not acknowledged and its connection is closed.
+    using LineGate = std::function<bool(qsizetype bytes)>;
+    void setLineGate(LineGate gate);
+
 Q_SIGNALS:
     // Raised on the worker thread of the connection, after the acknowledgement was written;
     // lines of one sender are raised in the order they were sent. Receivers connect with
@@ -90,8 +95,10 @@ Q_SIGNALS:
     void OnMSG(TSockSession *sender, const QByteArray &sFrom, const QByteArray &sMsg);
 
 protected:
-    TGeneralServer *createSession() override;
+    std::unique_ptr<TGeneralServer> createSession() override;
 
 private:
-    std::mutex m_handOverOrder; // of the listening server: acknowledge-and-raise, one at a time
+    // Of the listening server: acknowledge-and-raise, one line at a time.
+    std::mutex m_handOverOrder;
+    LineGate m_lineGate; // guarded by m_handOverOrder
 };

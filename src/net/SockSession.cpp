@@ -133,13 +133,10 @@ TSockSession::~TSockSession()
     Cancel();
     m_timer->setEnabled(false);
     m_lookup->abort();
-    {
-        std::lock_guard lock(m_mutex);
-        m_destroying = true;
-    }
     try {
         CloseSocket();
-    } catch (...) {
+    } catch (const ESockError &) {
+        // A close that fails while the session goes frees the descriptor all the same.
     }
     removeSocketUser();
 }
@@ -212,26 +209,46 @@ bool TSockSession::onOwnerThread() const
 bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit,
                            bool sinceProgress)
 {
+    const Clock::time_point start = Clock::now();
+    // The end of the wait as it stands now; progress moves a stall limit on.
+    const auto deadline = [&]() -> std::optional<Clock::time_point> {
+        std::optional<Clock::time_point> end = m_deadline;
+        if (limit > 0ms) {
+            const Clock::time_point stall = (sinceProgress ? std::max(start, m_lastProgress) : start) + limit;
+            end = end ? std::min(*end, stall) : stall;
+        }
+        return end;
+    };
     if (onOwnerThread()) {
+        bool expired = false;
         platform::waitUntil([&] {
             std::lock_guard lock(m_mutex);
-            return done();
+            if (done())
+                return true;
+            const std::optional<Clock::time_point> end = deadline();
+            expired = end && Clock::now() >= *end;
+            return expired;
         });
-        return true;
+        return !expired;
     }
     std::unique_lock lock(m_mutex);
-    if (limit <= 0ms) {
-        m_changed.wait(lock, done);
-        return true;
-    }
-    const Clock::time_point start = Clock::now();
     while (!done()) {
-        const Clock::time_point deadline = (sinceProgress ? std::max(start, m_lastProgress) : start) + limit;
-        if (Clock::now() >= deadline)
+        const std::optional<Clock::time_point> end = deadline();
+        if (!end) {
+            m_changed.wait(lock);
+            continue;
+        }
+        if (Clock::now() >= *end)
             return false;
-        m_changed.wait_until(lock, deadline);
+        m_changed.wait_until(lock, *end);
     }
     return true;
+}
+
+void TSockSession::setExchangeDeadline(std::optional<Clock::time_point> deadline)
+{
+    std::lock_guard lock(m_mutex);
+    m_deadline = deadline;
 }
 
 void TSockSession::ReportStatus(int level, const QString &text)
@@ -292,6 +309,12 @@ void TSockSession::Connect()
         m_canceled = false;
         if (m_connected)
             throw ESockError(TransportTexts::alreadyConnected());
+        // A connection starts clean: nothing queued for, or received on, an earlier one can go
+        // out on this one or be read from it.
+        m_receiveBuffer.clear();
+        m_sendQueue.clear();
+        m_sendComplete = false;
+        m_peerGone = false;
     }
     for (int attempt = 0;; ++attempt) {
         try {
@@ -312,11 +335,17 @@ void TSockSession::Connect()
             throw ESockError(TransportTexts::nullAddress());
     }
     m_peerPort = static_cast<std::uint16_t>(m_port);
+    // The socket is made for the connection, so a close or a failure earlier never leaves the
+    // session without one.
+    if (!m_socket->isValid()) {
+        if (!m_socket->create())
+            throw ESockError(TransportTexts::ErrorToText(platform::lastSocketError()));
+        m_socket->select(platform::seAll);
+    }
     {
         std::lock_guard lock(m_mutex);
         m_replyArrived = false;
         m_lastEventOK = true;
-        m_peerGone = false;
     }
     if (m_socket->connectTo(m_peerAddress, m_peerPort) != 0)
         CheckError(platform::wsaWouldBlock);
@@ -332,8 +361,8 @@ void TSockSession::Connect()
     }
     if (!timedOut && !canceled && ok)
         return;
-    // A socket whose attempt failed cannot try again: the next Connect gets a fresh one.
-    makeFreshSocket(false);
+    // A socket whose attempt failed cannot try again: the next Connect makes a fresh one.
+    m_socket->close();
     emit OnConnectionFailed(this);
     if (timedOut)
         throw ESockError(TransportTexts::connectTimedOut());
@@ -361,28 +390,18 @@ void TSockSession::Abort()
 {
 }
 
-void TSockSession::makeFreshSocket(bool reportFailure)
-{
-    m_socket->close();
-    if (m_socket->create()) {
-        m_socket->select(platform::seAll);
-    } else if (reportFailure) {
-        throw ESockError(TransportTexts::ErrorToText(platform::lastSocketError()));
-    }
-}
-
 void TSockSession::CloseSocket()
 {
     ReportStatus(TransportTexts::statusLevel(Status::CloseSocket),
                  TransportTexts::statusText(Status::CloseSocket));
-    bool destroying;
     {
         std::lock_guard lock(m_mutex);
         m_connected = false;
         m_peerGone = true;
-        destroying = m_destroying;
         m_changed.notify_all();
     }
+    // Only a socket that is there can be closed: a connection the peer ended was closed then,
+    // and reports its end once.
     if (!m_socket->isValid())
         return;
     if (m_socket->close() != 0) {
@@ -391,8 +410,6 @@ void TSockSession::CloseSocket()
     }
     if (!m_componentDestroying)
         emit OnDisconnect(this);
-    if (!destroying)
-        makeFreshSocket(true);
 }
 
 void TSockSession::Write(const QByteArray &text)
@@ -568,7 +585,13 @@ void TSockSession::adoptConnection(int descriptor, std::uint32_t peerAddress, st
         m_peerGone = false;
         m_lastProgress = Clock::now();
     }
-    m_socket->adopt(descriptor);
+    if (!m_socket->adopt(descriptor)) {
+        const int error = platform::lastSocketError();
+        ::close(descriptor);
+        std::lock_guard lock(m_mutex);
+        m_connected = false;
+        throw ESockError(TransportTexts::ErrorToText(error));
+    }
     m_socket->select(platform::seAll);
 }
 
@@ -814,23 +837,25 @@ TGeneralServer::TGeneralServer(QObject *owner)
 TGeneralServer::~TGeneralServer()
 {
     beginDestruction();
+    stopServing();
+}
+
+void TGeneralServer::stopServing()
+{
     if (!m_isListeningServer)
         return;
     Abort();
-    std::vector<TGeneralServer *> sessions;
+    std::vector<std::unique_ptr<TGeneralServer>> sessions;
     {
         std::lock_guard lock(m_sessionsMutex);
         sessions.swap(m_sessions);
     }
     // Cancelled workers end at their next look at the session; wait for them before their
     // sessions go. Answers they posted to this server are dropped with it.
-    for (TGeneralServer *session : sessions)
+    for (const auto &session : sessions)
         session->m_worker->join();
     std::lock_guard lock(g_serverLock);
-    for (TGeneralServer *session : sessions) {
-        delete session->m_worker;
-        delete session;
-    }
+    sessions.clear();
 }
 
 void TGeneralServer::Loaded()
@@ -844,8 +869,15 @@ void TGeneralServer::Loaded()
 
 void TGeneralServer::Abort()
 {
-    std::lock_guard lock(m_sessionsMutex);
-    for (TGeneralServer *session : m_sessions)
+    // Sessions are released only on this thread, so the ones seen here live while they are
+    // cancelled; cancelling outside the lock keeps their events away from it.
+    std::vector<TGeneralServer *> sessions;
+    {
+        std::lock_guard lock(m_sessionsMutex);
+        for (const auto &session : m_sessions)
+            sessions.push_back(session.get());
+    }
+    for (TGeneralServer *session : sessions)
         session->Cancel();
 }
 
@@ -862,74 +894,72 @@ bool TGeneralServer::waitForClientClose()
 
 void TGeneralServer::AcceptHandler()
 {
-    {
+    TGeneralServer *dismissed = nullptr;
+    try {
+        markAcceptReady();
+        const int descriptor = Accept();
         std::lock_guard lock(g_serverLock);
-        try {
-            markAcceptReady();
-            const int descriptor = Accept();
-            makeRoom();
-            startSession(descriptor);
-        } catch (...) {
-            // The pending connection is not served.
-        }
+        dismissed = makeRoom();
+        startSession(descriptor);
+    } catch (...) {
+        // The pending connection is not served: its descriptor is closed, and its sender sees
+        // the connection end without an acknowledgement.
     }
+    if (dismissed)
+        dismissed->Cancel();
     emit OnClientContact(this);
 }
 
 void TGeneralServer::startSession(int descriptor)
 {
-    TGeneralServer *session = nullptr;
+    std::unique_ptr<TGeneralServer> session;
     try {
         session = createSession();
+        session->m_server = this;
+        session->m_closeTimeout = m_closeTimeout;
+        session->setReceiveLimit(kSessionReceiveLimit);
+        session->setStallLimit(std::chrono::milliseconds(m_stallTimeout));
+        session->m_worker = std::make_unique<TServeThread>(session.get());
     } catch (...) {
         ::close(descriptor);
         throw;
     }
-    session->m_server = this;
-    session->m_closeTimeout = m_closeTimeout;
-    session->setReceiveLimit(kSessionReceiveLimit);
-    session->setStallLimit(std::chrono::milliseconds(m_stallTimeout));
     session->adoptConnection(descriptor, peerAddressValue(), peerPortValue());
-    auto *worker = new TServeThread(session);
-    session->m_worker = worker;
+    TGeneralServer *const started = session.get();
     {
         std::lock_guard lock(m_sessionsMutex);
-        m_sessions.push_back(session);
+        m_sessions.push_back(std::move(session));
     }
     try {
-        worker->start();
+        started->m_worker->start();
     } catch (...) {
-        {
-            std::lock_guard lock(m_sessionsMutex);
-            m_sessions.pop_back();
-        }
-        delete worker;
-        delete session;
+        std::lock_guard lock(m_sessionsMutex);
+        m_sessions.pop_back();
         throw;
     }
 }
 
-void TGeneralServer::makeRoom()
+TGeneralServer *TGeneralServer::makeRoom()
 {
     std::lock_guard lock(m_sessionsMutex);
     TGeneralServer *stalest = nullptr;
     Clock::time_point stalestProgress = Clock::time_point::max();
     int live = 0;
-    for (TGeneralServer *session : m_sessions) {
+    for (const auto &session : m_sessions) {
         // A cancelled read clears the session's cancel flag, so ended sessions are marked here.
         if (session->m_dismissed || session->m_ended)
             continue;
         ++live;
         const Clock::time_point progress = session->lastProgress();
         if (progress < stalestProgress) {
-            stalest = session;
+            stalest = session.get();
             stalestProgress = progress;
         }
     }
-    if (live >= m_maxSessions && stalest) {
-        stalest->m_dismissed = true;
-        stalest->Cancel();
-    }
+    if (live < m_maxSessions || !stalest)
+        return nullptr;
+    stalest->m_dismissed = true;
+    return stalest;
 }
 
 void TGeneralServer::customEvent(QEvent *event)
@@ -940,19 +970,16 @@ void TGeneralServer::customEvent(QEvent *event)
     }
     // A worker has finished: release its session here, where its notifiers live.
     std::lock_guard lock(g_serverLock);
-    std::vector<TGeneralServer *> ended;
+    std::vector<std::unique_ptr<TGeneralServer>> ended;
     {
         std::lock_guard sessionsLock(m_sessionsMutex);
-        const auto firstEnded = std::stable_partition(
-            m_sessions.begin(), m_sessions.end(), [](TGeneralServer *session) { return !session->m_ended; });
-        ended.assign(firstEnded, m_sessions.end());
+        const auto firstEnded = std::stable_partition(m_sessions.begin(), m_sessions.end(),
+                                                      [](const auto &session) { return !session->m_ended; });
+        std::move(firstEnded, m_sessions.end(), std::back_inserter(ended));
         m_sessions.erase(firstEnded, m_sessions.end());
     }
-    for (TGeneralServer *session : ended) {
+    for (const auto &session : ended)
         session->m_worker->join();
-        delete session->m_worker;
-        delete session;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -966,7 +993,10 @@ void TServeThread::start()
     m_thread = std::thread(&TServeThread::run, this);
 }
 
-TServeThread::~TServeThread() = default;
+TServeThread::~TServeThread()
+{
+    join();
+}
 
 void TServeThread::join()
 {
@@ -979,6 +1009,7 @@ void TServeThread::run()
     try {
         m_session->Serve();
     } catch (...) {
+        // The session ends without an acknowledgement; its sender reports the failure.
     }
     // The UI thread owns the session's notifiers and timer: it joins this thread and releases
     // the session there.

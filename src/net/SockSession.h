@@ -13,12 +13,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 class QTimer;
-class TServeThread;
+class TGeneralServer;
 
 // The transport's error: its text is shown to the user as it is.
 class ESockError : public platform::Exception
@@ -146,11 +148,14 @@ protected:
     using Clock = std::chrono::steady_clock;
 
     // Waits until `done` (called with the session's mutex held) holds. On the UI thread the
-    // wait pumps events; on a worker it sleeps on the condition variable. A worker's wait ends
-    // early, answering false, after `limit` without progress (or after `limit`, when
-    // `sinceProgress` is false); 0 is no limit.
+    // wait pumps events; on a worker it sleeps on the condition variable. The wait ends early,
+    // answering false, after `limit` without progress (or after `limit`, when `sinceProgress`
+    // is false); 0 is no limit.
     bool waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit = {},
                  bool sinceProgress = true);
+    // Every wait of the session, on either thread, also ends (answering false) at `deadline`;
+    // none lifts it.
+    void setExchangeDeadline(std::optional<Clock::time_point> deadline);
     bool onOwnerThread() const;
     // Marks the component as being torn down: no more status or disconnect events.
     void beginDestruction() { m_componentDestroying = true; }
@@ -189,7 +194,6 @@ private:
     void postSendMore();
     void postReadMore();
     void queueBytes(const char *data, qsizetype length);
-    void makeFreshSocket(bool reportFailure);
     void appendReceived(const char *data, qsizetype length);
 
     QString m_host;
@@ -225,10 +229,30 @@ private:
     bool m_lastEventOK = true;
     bool m_replyArrived = false;
     bool m_sendComplete = false;
-    bool m_destroying = false;
     bool m_peerGone = false; // the peer closed, or the connection broke
     int m_lastError = 0;
     Clock::time_point m_lastProgress = Clock::now();
+    std::optional<Clock::time_point> m_deadline;
+};
+
+// The worker thread of one server session: runs its Serve, then hands the session back to the
+// UI thread, which joins the thread and releases the session.
+class TServeThread
+{
+public:
+    explicit TServeThread(TGeneralServer *session);
+    ~TServeThread();
+    Q_DISABLE_COPY_MOVE(TServeThread)
+
+    TGeneralServer *session() const { return m_session; }
+    void start();
+    void join();
+
+private:
+    void run();
+
+    TGeneralServer *m_session = nullptr;
+    std::thread m_thread;
 };
 
 // A server: listens on Port and serves every accepted connection with a session of its own
@@ -261,8 +285,8 @@ public:
     int closeTimeout() const { return m_closeTimeout; }
     void setCloseTimeout(int ms) { m_closeTimeout = ms; }
     int listenBacklog() const { return m_listenBacklog; }
-    // Pending connections the system queues before the UI thread accepts them (the product
-    // queued one; a burst of peers then lost connection attempts).
+    // Pending connections the system queues before the UI thread accepts them (with room for
+    // one, a burst of peers would lose connection attempts).
     void setListenBacklog(int backlog) { m_listenBacklog = backlog; }
     // Live sessions of a listening server, ended ones not yet released included.
     int sessionCount() const;
@@ -277,8 +301,11 @@ Q_SIGNALS:
     void OnClientContact(TSockSession *sender);
 
 protected:
-    // A new per-connection session of the server's own class.
-    virtual TGeneralServer *createSession() = 0;
+    // A new per-connection session of the server's own class, owned by this server.
+    virtual std::unique_ptr<TGeneralServer> createSession() = 0;
+    // Cancels every session and waits for its worker; the most derived server calls it first
+    // in its destructor, before anything the workers use is gone.
+    void stopServing();
     // The wait for the client's close after the acknowledgement; false when the limit passed.
     bool waitForClientClose();
 
@@ -287,7 +314,8 @@ private:
 
     void AcceptHandler();
     void startSession(int descriptor);
-    void makeRoom();
+    // At the bound of live sessions: the one longest without progress, marked to be cancelled.
+    TGeneralServer *makeRoom();
     // The listening server releases sessions whose worker has ended.
     void customEvent(QEvent *event) override;
 
@@ -298,30 +326,10 @@ private:
     int m_listenBacklog = kDefaultMaxSessions;
 
     mutable std::mutex m_sessionsMutex;
-    std::vector<TGeneralServer *> m_sessions;
+    std::vector<std::unique_ptr<TGeneralServer>> m_sessions;
     TGeneralServer *m_server = nullptr;
-    TServeThread *m_worker = nullptr;
+    std::unique_ptr<TServeThread> m_worker;
     // Guarded by the listening server's m_sessionsMutex.
     bool m_ended = false;     // the worker has finished
     bool m_dismissed = false; // cancelled to make room
-};
-
-// The worker thread of one server session: runs its Serve, then hands the session back to the
-// UI thread, which joins the thread and releases the session.
-class TServeThread
-{
-public:
-    explicit TServeThread(TGeneralServer *session);
-    ~TServeThread();
-    Q_DISABLE_COPY_MOVE(TServeThread)
-
-    TGeneralServer *session() const { return m_session; }
-    void start();
-    void join();
-
-private:
-    void run();
-
-    TGeneralServer *m_session = nullptr;
-    std::thread m_thread;
 };

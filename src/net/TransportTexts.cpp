@@ -1,5 +1,7 @@
 #include "net/TransportTexts.h"
 
+#include "platform/AsyncSocket.h"
+
 namespace TransportTexts {
 namespace {
 
@@ -182,6 +184,10 @@ QString badLengthField()
 {
     return QStringLiteral("Ungültige Längenangabe");
 }
+QString receiverBusy()
+{
+    return QStringLiteral("Zu viele Nachrichten warten auf Anzeige");
+}
 
 QString infoVersion()
 {
@@ -217,6 +223,8 @@ QString ErrorToText(int code)
 {
     if (code == 0)
         return {};
+    if (code == platform::wsaNoCounterpart)
+        return QStringLiteral("Unbekannter Socket-Fehler");
     QString result;
     for (const ErrorRow &r : kErrorRows) {
         if (r.code == code)

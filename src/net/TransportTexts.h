@@ -53,12 +53,13 @@ QString readLnCanceled();
 QString acceptCanceled();
 QString acceptFailed();
 QString noTimer();
-// Errors the product never raised, for the faults it had: a peer that goes away mid-delivery,
-// a field the four-digit length cannot carry, a peer that stops sending, a malformed length.
+// A peer that goes away mid-delivery, a field the four-digit length cannot carry, a peer that
+// stops sending or never answers, a malformed length, a line with no room to wait in.
 QString connectionLost();
 QString messageTooLong();
 QString receiveTimedOut();
 QString badLengthField();
+QString receiverBusy();
 
 // Labels of the socket-layer description lines.
 QString infoVersion();

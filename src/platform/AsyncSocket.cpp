@@ -144,7 +144,7 @@ int winsockError(int posixError)
     case EREMOTE:
         return 10071;
     default:
-        return 10000 + posixError;
+        return wsaNoCounterpart;
     }
 }
 

@@ -36,6 +36,8 @@ enum WinsockError : int {
     wsaTryAgain = 11002,
     wsaNoRecovery = 11003,
     wsaNoData = 11004,
+    // A platform error Winsock has no number for: one generic text, never an unrelated row.
+    wsaNoCounterpart = 19999,
 };
 
 constexpr std::uint32_t kInaddrNone = 0xFFFFFFFFu;

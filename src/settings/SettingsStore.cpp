@@ -102,7 +102,34 @@ std::optional<StoredSettings> LoadSettings()
     return settings;
 }
 
-void SaveSettings(const StoredSettings &settings)
+namespace {
+
+bool keyExists(const QStringList &path)
+{
+    platform::Registry registry;
+    for (const QString &key : path) {
+        if (!registry.openKey(key, false))
+            return false;
+    }
+    return true;
+}
+
+// Deletes the product's key, and the maker's key too when `withMaker` and no other product
+// of the maker remains.
+void deleteProductKey(bool withMaker)
+{
+    platform::Registry registry;
+    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, false))
+        return;
+    registry.deleteKey(kProduct);
+    if (!withMaker || registry.hasSubKeys())
+        return;
+    registry.closeKey();
+    if (registry.openKey(kSoftware, false))
+        registry.deleteKey(kMaker);
+}
+
+void writeSettings(const StoredSettings &settings)
 {
     platform::Registry registry;
     // Writing into whatever key happened to open would scatter the values over the maker's key;
@@ -123,18 +150,27 @@ void SaveSettings(const StoredSettings &settings)
     registry.commitBatch();
 }
 
+} // namespace
+
+void SaveSettings(const StoredSettings &settings)
+{
+    const bool hadMaker = keyExists({kSoftware, kMaker});
+    const bool hadProduct = hadMaker && keyExists({kSoftware, kMaker, kProduct});
+    try {
+        writeSettings(settings);
+    } catch (...) {
+        // A first save that fails takes back the keys it made: an empty key would read as
+        // stored settings at the next start, with an empty name and no receivers.
+        if (!hadProduct)
+            deleteProductKey(!hadMaker);
+        throw;
+    }
+}
+
 void DeleteSettings()
 {
-    platform::Registry registry;
-    if (!registry.openKey(kSoftware, false) || !registry.openKey(kMaker, false))
-        return;
-    registry.deleteKey(kProduct);
     // Other products of the same maker keep the maker's key.
-    if (registry.hasSubKeys())
-        return;
-    registry.closeKey();
-    if (registry.openKey(kSoftware, false))
-        registry.deleteKey(kMaker);
+    deleteProductKey(true);
 }
 
 } // namespace settings

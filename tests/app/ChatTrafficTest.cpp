@@ -2,6 +2,7 @@
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
+#include "platform/Application.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "settings/OptionsQ.h"
@@ -13,17 +14,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryFile>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -234,11 +238,15 @@ TEST_F(ChatTrafficTest, TransportFailuresAreReportedOncePerReceiver)
         QList<FakeDialogs::Box> boxes;
     };
     const QList<Case> cases{
-        {"invalid host", inbox.port(), QStringLiteral("0.0.0.0"),
+        {"invalid host",
+         inbox.port(),
+         QStringLiteral("0.0.0.0"),
          QStringLiteral("Konnte die Nachricht an \"0.0.0.0\" nicht senden."),
          {{DialogKind::Warning, QStringLiteral("Warnung"),
            QStringLiteral("Der Empfänger \"0.0.0.0\" ist nicht zu erreichen.")}}},
-        {"refused", closedPort, QStringLiteral("127.0.0.1"),
+        {"refused",
+         closedPort,
+         QStringLiteral("127.0.0.1"),
          QStringLiteral("Verbindung mit Empfänger-PC \"127.0.0.1\" konnte nicht hergestellt werden."),
          {{DialogKind::Warning, QStringLiteral("Warnung"),
            QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden.")}}},
@@ -268,7 +276,8 @@ TEST_F(ChatTrafficTest, ALineTooLongToFrameIsNeverSentCut)
     // The join lines arrive; the chat line is refused for each receiver, once.
     ASSERT_TRUE(inbox.waitForLines(2));
     EXPECT_EQ(inbox.lines(), (QList<QByteArray>(2, "0010020031A hat den Chatroom betreten.")));
-    const FakeDialogs::Box sorry{DialogKind::Sorry, QStringLiteral("Sorry"), QStringLiteral("Es gab Probleme.")};
+    const FakeDialogs::Box sorry{DialogKind::Sorry, QStringLiteral("Sorry"),
+                                 QStringLiteral("Es gab Probleme.")};
     EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{sorry, sorry}));
     EXPECT_EQ(form.statusText(), QStringLiteral("Es ist ein Fehler aufgetreten."));
     // It still counts as sent and is shown once.
@@ -276,23 +285,174 @@ TEST_F(ChatTrafficTest, ALineTooLongToFrameIsNeverSentCut)
     EXPECT_EQ(history().size(), 2);
 }
 
-TEST_F(ChatTrafficTest, ARequestWhileDeliveringIsRefused)
+TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
 {
     Inbox inbox;
     TForm1 &form = showForm(inbox.port());
     setReceivers({{QStringLiteral("127.0.0.1"), true}});
     type(QStringLiteral("B"), QStringLiteral("sagt:"), QStringLiteral("eins"));
-    int nested = 0;
+    const int beeps = platform::Application::beepCount();
+    int requests = 0;
     QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
-        if (nested++ == 0)
+        if (requests++ > 0)
+            return;
+        // Each line is made from the message as it is when sent; the waiting room is bounded.
+        for (int i = 0; i <= TForm1::kMaxWaitingLines; ++i) {
+            form.MessageEdit->setText(QString::number(i));
             form.SendButtonClick();
+        }
     });
     form.SendButtonClick();
-    ASSERT_TRUE(inbox.waitForLines(2));
-    EXPECT_EQ(inbox.lines().size(), 2);
-    EXPECT_EQ(history().size(), 2);
+
+    const qsizetype accepted = TForm1::kMaxWaitingLines - 1; // the request's own line waits too
+    ASSERT_TRUE(inbox.waitForLines(2 + accepted));
+    const QList<QByteArray> lines = inbox.lines();
+    const QByteArray code = colorCode(form.ownColor());
+    EXPECT_EQ(lines.at(0), code + "1B hat den Chatroom betreten.");
+    EXPECT_EQ(lines.at(1), code + "0B sagt: eins");
+    EXPECT_EQ(lines.at(2), code + "0B sagt: 0");
+    EXPECT_EQ(lines.last(), code + "0B sagt: " + QByteArray::number(accepted - 1));
+    EXPECT_EQ(lines.size(), 2 + accepted);
+    EXPECT_EQ(platform::Application::beepCount(), beeps + 2);
+    EXPECT_EQ(history().size(), lines.size());
+    EXPECT_EQ(form.MessageEdit->text(), QString::number(TForm1::kMaxWaitingLines));
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
     EXPECT_FALSE(form.isSending());
+}
+
+// A first receiver that fails in any way costs the second receiver nothing: it gets every line
+// once, whole, whether the user clicks or presses Enter.
+TEST_F(ChatTrafficTest, AMisbehavingFirstReceiverCostsTheSecondNothing)
+{
+    using Behaviour = loopback::ScriptedPeer::Behaviour;
+    loopback::ScriptedPeer second(Behaviour::Good, 0, loopback::kLoopback + 1);
+    ASSERT_TRUE(second.isValid());
+    const FakeDialogs::Box sorry{DialogKind::Sorry, QStringLiteral("Sorry"),
+                                 QStringLiteral("Es gab Probleme.")};
+    const FakeDialogs::Box refused{
+        DialogKind::Warning, QStringLiteral("Warnung"),
+        QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden.")};
+    struct Case
+    {
+        const char *name;
+        std::optional<Behaviour> first; // none: nobody listens
+        int bytes;
+        QList<FakeDialogs::Box> boxes;
+    };
+    const QList<Case> cases{
+        {"refuses", std::nullopt, 0, {refused, refused}},
+        {"hangs up", Behaviour::Hangup, 0, {sorry, sorry}},
+        {"hangs up in the name", Behaviour::HangupAfter, 6, {sorry, sorry}},
+        {"hangs up in the text", Behaviour::HangupAfter, 20, {sorry, sorry}},
+        {"never answers", Behaviour::Silent, 0, {sorry, sorry}},
+        {"says more than its reply", Behaviour::Chatty, 0, {}},
+    };
+    for (const Case &c : cases) {
+        for (const bool enter : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (enter ? ", Enter" : ", button"));
+            std::optional<loopback::ScriptedPeer> first;
+            if (c.first)
+                first.emplace(*c.first, second.port(), loopback::kLoopback, c.bytes);
+            const qsizetype before = second.deliveries().size();
+            m_boxes.clear();
+            TForm1 &form = showForm(second.port());
+            form.MessageSender->setTimeOut(300);
+            setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.2"), true}});
+            type(QStringLiteral("Ida"), QStringLiteral("sagt:"), QStringLiteral("Grüße"));
+            if (enter) {
+                // A real box takes the focus while it is open.
+                m_boxes.setWhileOpen([](const FakeDialogs::Box &) {
+                    if (QWidget *focus = QApplication::focusWidget())
+                        focus->clearFocus();
+                });
+                form.activateWindow();
+                form.MessageEdit->setFocus();
+                ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == form.MessageEdit; }));
+                QTest::keyClick(form.MessageEdit, Qt::Key_Return);
+                ASSERT_TRUE(waitFor([&] { return form.hasJoined() && !form.isSending(); }));
+                QCoreApplication::processEvents();
+                m_boxes.setWhileOpen({});
+            } else {
+                form.SendButtonClick();
+            }
+
+            const QByteArray code = colorCode(form.ownColor());
+            const QByteArray sender = MsgWire::field(w1252(kComputer));
+            const QList<QByteArray> expected{
+                sender + MsgWire::field(code + "1Ida hat den Chatroom betreten."),
+                sender + MsgWire::field(code + w1252(QStringLiteral("0Ida sagt: Grüße"))),
+            };
+            ASSERT_TRUE(second.waitForDeliveries(before + 2));
+            EXPECT_EQ(second.deliveries().mid(before), expected);
+            EXPECT_EQ(m_boxes.boxes(), c.boxes);
+            EXPECT_EQ(history().size(), 2);
+            EXPECT_EQ(form.statusText(), QStringLiteral("127.0.0.2 hat die Nachricht erhalten."));
+        }
+    }
+}
+
+TEST_F(ChatTrafficTest, ClosingHidesAtOnceAndTheWaitingLinesThenTheFarewellGoOut)
+{
+    using Behaviour = loopback::ScriptedPeer::Behaviour;
+    loopback::ScriptedPeer second(Behaviour::Good, 0, loopback::kLoopback + 1);
+    loopback::ScriptedPeer silent(Behaviour::Silent, second.port());
+    TForm1 &form = showForm(second.port());
+    form.MessageSender->setTimeOut(300);
+    setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.2"), true}});
+    type(QStringLiteral("Ole"), QStringLiteral("lacht."), QString());
+    bool hidden = false;
+    int connects = 0;
+    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
+        if (connects++ > 0)
+            return;
+        // The user sends again and closes while the silent receiver holds the delivery.
+        type(QStringLiteral("Ole"), QStringLiteral("grinst."), QString());
+        form.SendButtonClick();
+        form.close();
+        hidden = !form.isVisible();
+    });
+    form.SendButtonClick();
+
+    const QByteArray code = colorCode(form.ownColor());
+    const QByteArray sender = MsgWire::field(w1252(kComputer));
+    ASSERT_TRUE(second.waitForDeliveries(4));
+    EXPECT_EQ(second.deliveries(), (QList<QByteArray>{
+                                       sender + MsgWire::field(code + "1Ole hat den Chatroom betreten."),
+                                       sender + MsgWire::field(code + "1Ole lacht."),
+                                       sender + MsgWire::field(code + "1Ole grinst."),
+                                       sender + MsgWire::field(code + "1Ole hat den Chatroom verlassen."),
+                                   }));
+    EXPECT_TRUE(hidden);
+    // The silent receiver failed after the close: no box for it.
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+}
+
+TEST_F(ChatTrafficTest, TheFarewellHasABoundedTime)
+{
+    using Behaviour = loopback::ScriptedPeer::Behaviour;
+    loopback::ScriptedPeer silent(Behaviour::Silent);
+    TForm1::Setup setup;
+    setup.port = 0;
+    setup.sendPort = silent.port();
+    setup.listenAddress = "127.0.0.1";
+    setup.closeGraceMs = 200;
+    m_form = std::make_unique<TForm1>(setup);
+    m_options = std::make_unique<TOptionForm>();
+    m_form->setOptionForm(m_options.get());
+    m_form->show();
+    setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.1"), true}});
+    m_form->MessageSender->setTimeOut(300);
+    m_form->SendButtonClick();
+    m_boxes.clear();
+
+    // Two receivers that never answer would hold the farewell for two minutes.
+    m_form->MessageSender->setTimeOut(60000);
+    QElapsedTimer closing;
+    closing.start();
+    m_form->close();
+    EXPECT_LT(closing.elapsed(), 10000);
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+    EXPECT_FALSE(m_form->isSending());
 }
 
 TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
@@ -315,7 +475,8 @@ TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
     // A dotted address needs no lookup; where one is made, its text comes first.
     if (seen.size() == 4) {
         EXPECT_EQ(seen.takeFirst(),
-                  QStringLiteral("IP-Adresse vom Empfänger-PC \"127.0.0.1\" ermittelt (Empfänger existiert also)."));
+                  QStringLiteral(
+                      "IP-Adresse vom Empfänger-PC \"127.0.0.1\" ermittelt (Empfänger existiert also)."));
     }
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(form.statusText(), QStringLiteral("127.0.0.1 hat die Nachricht erhalten."));
@@ -417,7 +578,8 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
         EXPECT_EQ(inside.charFormat().foreground().color(), expects[i].color);
         EXPECT_EQ(inside.charFormat().fontItalic(), expects[i].italic);
         EXPECT_FALSE(inside.charFormat().fontUnderline());
-        EXPECT_NEAR(block.blockFormat().leftMargin() + block.blockFormat().textIndent(), expects[i].firstLine * pt, 0.01);
+        EXPECT_NEAR(block.blockFormat().leftMargin() + block.blockFormat().textIndent(),
+                    expects[i].firstLine * pt, 0.01);
         // Wrapped lines start 10 pt further in than the first.
         QTextLayout *layout = block.layout();
         ASSERT_GT(layout->lineCount(), 1);
@@ -428,7 +590,8 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
     EXPECT_EQ(document->findBlockByNumber(2).text(), QString());
 
     // The history shows its end; the focus stays in the message field.
-    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(), form.MessageMemo->verticalScrollBar()->maximum());
+    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
+              form.MessageMemo->verticalScrollBar()->maximum());
     EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
     EXPECT_FALSE(form.MessageMemo->textCursor().hasSelection());
 }
@@ -567,6 +730,7 @@ TEST_F(ChatTrafficTest, ThePointerOverEachControlShowsItsHint)
         // Through the window, where a real pointer would be: inner parts count for their control.
         const QPoint centre = c.control->mapTo(&form, c.control->rect().center());
         QTest::mouseMove(form.windowHandle(), centre);
-        EXPECT_TRUE(waitFor([&] { return form.statusText() == c.hint; }, 2000)) << form.statusText().toStdString();
+        EXPECT_TRUE(waitFor([&] { return form.statusText() == c.hint; }, 2000))
+            << form.statusText().toStdString();
     }
 }

@@ -1,4 +1,5 @@
 #include "net/TransportTexts.h"
+#include "platform/AsyncSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ TEST(TransportTexts, ErrorToTextNamesCodeAndText)
         {12345, u"Unbekannte Fehlernummer 12345"},
         {10100, u"Unbekannte Fehlernummer 10100"},
         {-1, u"Unbekannte Fehlernummer -1"},
+        {platform::wsaNoCounterpart, u"Unbekannter Socket-Fehler"},
         {0, u""},
     };
     for (const auto &c : cases)

@@ -48,6 +48,8 @@ TEST(AsyncSocket, ErrorsInWinsockNumbering)
         {EADDRINUSE, 10048},
         {ENOTCONN, 10057},
         {EHOSTUNREACH, 10065},
+        {EPROTO, platform::wsaNoCounterpart},
+        {EIO, platform::wsaNoCounterpart},
     };
     for (const auto &[posix, winsock] : cases)
         EXPECT_EQ(platform::winsockError(posix), winsock) << posix;

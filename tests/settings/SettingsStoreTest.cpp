@@ -278,3 +278,29 @@ TEST_F(SettingsStore, UnwritableKeyRaisesTheFirstValueName)
     // Nothing went to the maker's key instead.
     EXPECT_FALSE(QFile::exists(temp.root() + QLatin1Char('/') + kMaker + QLatin1String(".conf")));
 }
+
+TEST_F(SettingsStore, AFailedFirstSaveLeavesNoKeyBehind)
+{
+    // A settings folder so deep that the maker's folder can be made but the product's file
+    // cannot be named.
+    QString deep = temp.root();
+    const QString step = QLatin1Char('/') + QString(200, QLatin1Char('d'));
+    const qsizetype makerPart = 1 + kMaker.size();
+    while (deep.size() + step.size() + makerPart < 4095 - 8)
+        deep += step;
+    deep += QLatin1Char('/') + QString(4095 - 4 - makerPart - deep.size(), QLatin1Char('e'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    platform::setSettingsRoot(deep);
+    EXPECT_THROW(SaveSettings(sample()), platform::Exception);
+    EXPECT_TRUE(QDir(deep).isEmpty());
+    EXPECT_FALSE(LoadSettings().has_value());
+    platform::setSettingsRoot(temp.root());
+
+    // A maker's key that was there before stays, with its other product.
+    const auto sibling = openKey(true, QStringLiteral("Wortwerk"));
+    ASSERT_TRUE(sibling);
+    sibling->writeString(QStringLiteral("Lizenz"), QStringLiteral("1234"));
+    ASSERT_TRUE(QDir().mkpath(temp.productFile(kMaker, kProduct)));
+    EXPECT_THROW(SaveSettings(sample()), platform::Exception);
+    EXPECT_TRUE(openKey(false, QStringLiteral("Wortwerk")));
+}

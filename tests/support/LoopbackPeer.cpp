@@ -13,12 +13,12 @@
 namespace loopback {
 namespace {
 
-sockaddr_in loopbackAddress(std::uint16_t port)
+sockaddr_in loopbackAddress(std::uint16_t port, std::uint32_t address = kLoopback)
 {
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_addr.s_addr = htonl(address);
     return sa;
 }
 
@@ -179,12 +179,12 @@ void Connection::close()
     m_fd = -1;
 }
 
-Listener::Listener(int backlog, std::uint16_t port)
+Listener::Listener(int backlog, std::uint16_t port, std::uint32_t address)
 {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         return;
-    const sockaddr_in sa = loopbackAddress(port);
+    const sockaddr_in sa = loopbackAddress(port, address);
     sockaddr_in bound{};
     socklen_t length = sizeof bound;
     if (::bind(m_fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0 ||
@@ -271,6 +271,75 @@ Ending ServerThread::ending() const
 void replyOk(Connection &connection)
 {
     connection.sendAll(QByteArrayLiteral("OK              "));
+}
+
+ScriptedPeer::ScriptedPeer(Behaviour behaviour, std::uint16_t port, std::uint32_t address, int bytes)
+    : m_behaviour(behaviour), m_bytes(bytes), m_listener(16, port, address)
+{
+    if (!m_listener.isValid())
+        return;
+    m_thread = std::thread([this] {
+        // Silent connections stay open until the peer goes.
+        std::vector<Connection> held;
+        while (!m_stop) {
+            Connection connection = m_listener.accept(20);
+            if (!connection.isValid())
+                continue;
+            if (m_behaviour == Behaviour::Silent)
+                held.push_back(std::move(connection));
+            else
+                serve(std::move(connection));
+        }
+    });
+}
+
+ScriptedPeer::~ScriptedPeer()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void ScriptedPeer::serve(Connection connection)
+{
+    QByteArray bytes;
+    switch (m_behaviour) {
+    case Behaviour::Hangup:
+        break;
+    case Behaviour::HangupAfter:
+        bytes = connection.readExactly(m_bytes);
+        break;
+    case Behaviour::Good:
+    case Behaviour::Chatty:
+        for (int field = 0; field < 2; ++field) {
+            const QByteArray length = connection.readExactly(4);
+            bytes += length + connection.readExactly(length.toInt());
+        }
+        replyOk(connection);
+        if (m_behaviour == Behaviour::Chatty)
+            connection.sendAll(QByteArrayLiteral("EXTRA-BYTES"));
+        bytes += connection.readToEnd();
+        break;
+    case Behaviour::Silent:
+        return;
+    }
+    connection.close();
+    std::lock_guard lock(m_mutex);
+    m_deliveries.append(bytes);
+    m_delivered.notify_all();
+}
+
+QList<QByteArray> ScriptedPeer::deliveries() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_deliveries;
+}
+
+bool ScriptedPeer::waitForDeliveries(qsizetype count, int ms) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_delivered.wait_for(lock, std::chrono::milliseconds(ms),
+                                [&] { return m_deliveries.size() >= count; });
 }
 
 } // namespace loopback

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -54,10 +56,13 @@ private:
     int m_fd = -1;
 };
 
+// 127.0.0.1; the rest of 127.0.0.0/8 is loopback too, for a second receiver on the same port.
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
 class Listener
 {
 public:
-    explicit Listener(int backlog = 16, std::uint16_t port = 0);
+    explicit Listener(int backlog = 16, std::uint16_t port = 0, std::uint32_t address = kLoopback);
     ~Listener();
     Listener(const Listener &) = delete;
     Listener &operator=(const Listener &) = delete;
@@ -104,5 +109,42 @@ private:
 
 // Sends the 16-byte acknowledgement of a chat line.
 void replyOk(Connection &connection);
+
+// A receiver of chat lines on its own thread that serves every connection the same way, good or
+// misbehaving the way real receivers do, and records the bytes each connection brought.
+class ScriptedPeer
+{
+public:
+    enum class Behaviour {
+        Good,        // reads both fields, acknowledges, waits for the close
+        Hangup,      // accepts and closes at once
+        HangupAfter, // reads `bytes` bytes, then closes
+        Silent,      // accepts and never reads or answers
+        Chatty,      // acknowledges, then sends more bytes before the close
+    };
+    ScriptedPeer(Behaviour behaviour, std::uint16_t port = 0, std::uint32_t address = kLoopback,
+                 int bytes = 0);
+    ~ScriptedPeer();
+    ScriptedPeer(const ScriptedPeer &) = delete;
+    ScriptedPeer &operator=(const ScriptedPeer &) = delete;
+
+    bool isValid() const { return m_listener.isValid(); }
+    std::uint16_t port() const { return m_listener.port(); }
+    // What each finished connection brought, in order.
+    QList<QByteArray> deliveries() const;
+    bool waitForDeliveries(qsizetype count, int ms = kPatienceMs) const;
+
+private:
+    void serve(Connection connection);
+
+    const Behaviour m_behaviour;
+    const int m_bytes;
+    Listener m_listener;
+    std::atomic<bool> m_stop = false;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_delivered;
+    QList<QByteArray> m_deliveries;
+    std::thread m_thread;
+};
 
 } // namespace loopback
