@@ -108,10 +108,11 @@ TSockSession::TSockSession(QObject *owner)
     m_timer->setEnabled(false);
     connect(m_timer, &TThreadTimer::OnTimer, this, &TSockSession::TimerFired);
     connect(m_socket, &platform::AsyncSocket::socketEvent, this, [this](int event, int error) {
-        // Like a window procedure: nothing raised while handling a notification gets out.
         try {
             HandleSocketEvent(event, error);
         } catch (...) {
+            // Nothing raised while a notification is handled gets out: the waits look at the
+            // flags it set, and a failed close has already recorded its error.
         }
     });
     connect(m_lookup, &platform::HostLookup::finished, this, [this](std::uint32_t address, int error) {
@@ -726,6 +727,7 @@ void TSockSession::customEvent(QEvent *)
     try {
         WriteFromStream();
     } catch (...) {
+        // A send that fails leaves its error and the queue for the waiting writer to see.
     }
 }
 
@@ -737,6 +739,7 @@ void TSockSession::postReadMore()
             try {
                 ReadToStream();
             } catch (...) {
+                // A receive that fails records its error; the reader's wait sees the rest.
             }
         },
         Qt::QueuedConnection);

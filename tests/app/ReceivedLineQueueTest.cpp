@@ -100,3 +100,21 @@ TEST(ReceivedLineQueue, AnErrorInOneLineDoesNotLoseTheOthers)
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Ungültige Zahl"));
 }
+
+TEST(ReceivedLineQueue, RoomIsBoundedByLinesAndBytesAndComesBackWhenDrained)
+{
+    ReceivedLineQueue queue;
+    for (qsizetype i = 0; i + 1 < ReceivedLineQueue::kMaxLines; ++i)
+        queue.push("a", "b");
+    EXPECT_TRUE(queue.hasRoomFor(2));
+    queue.push("a", "b");
+    EXPECT_FALSE(queue.hasRoomFor(0));
+    queue.drain();
+
+    const qsizetype waiting = ReceivedLineQueue::kMaxBytes - 10;
+    queue.push("x", QByteArray(waiting - 1, 'y'));
+    EXPECT_TRUE(queue.hasRoomFor(10));
+    EXPECT_FALSE(queue.hasRoomFor(11));
+    queue.drain();
+    EXPECT_TRUE(queue.hasRoomFor(ReceivedLineQueue::kMaxBytes));
+}

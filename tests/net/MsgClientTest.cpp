@@ -415,3 +415,43 @@ TEST(MsgClient, CancelledLookupIsGivenUpAndItsLateAnswerIgnored)
     EXPECT_EQ(log.events, (QStringList{"resolved", "connect", "sent", "disconnect"}))
         << "one answer, one resolution";
 }
+
+// Each delivery stands alone: whatever one receiver did, the next connection starts clean, every
+// wait ends within the time-out and the connection's end is reported once.
+TEST(MsgClient, AMisbehavingReceiverLeavesNothingForTheNext)
+{
+    using Behaviour = loopback::ScriptedPeer::Behaviour;
+    loopback::ScriptedPeer good(Behaviour::Good);
+    const struct
+    {
+        const char *name;
+        Behaviour behaviour;
+        int bytes;
+        const char16_t *failure;
+    } cases[] = {
+        {"hangs up", Behaviour::Hangup, 0, u"Verbindung vom Empfänger vorzeitig beendet"},
+        {"hangs up in the text", Behaviour::HangupAfter, 9, u"Verbindung vom Empfänger vorzeitig beendet"},
+        {"never answers", Behaviour::Silent, 0, u"Zeitüberschreitung beim Empfang"},
+        {"says more than its reply", Behaviour::Chatty, 0, u"(no error)"},
+    };
+    TMsgClient client;
+    client.setHost(QStringLiteral("127.0.0.1"));
+    client.setFromName("Bea");
+    client.setTimeOut(300);
+    EventLog log(client);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        loopback::ScriptedPeer bad(c.behaviour, 0, loopback::kLoopback, c.bytes);
+        log.events.clear();
+        client.setPort(bad.port());
+        EXPECT_EQ(failureOf([&] { client.SendMsg("erste Zeile"); }), QString::fromUtf16(c.failure));
+        EXPECT_EQ(log.events.count(QStringLiteral("disconnect")), 1);
+        EXPECT_FALSE(client.isConnected());
+
+        client.setPort(good.port());
+        const qsizetype before = good.deliveries().size();
+        EXPECT_EQ(client.SendMsg("zweite"), QByteArray("OK              "));
+        ASSERT_TRUE(good.waitForDeliveries(before + 1));
+        EXPECT_EQ(good.deliveries().last(), QByteArray("0003Bea0006zweite"));
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -320,4 +321,26 @@ TEST(MsgServer, TakenPortIsReported)
 
     Receiver free;
     EXPECT_TRUE(free.server->isListening());
+}
+
+TEST(MsgServer, ALineWithNoRoomToWaitIsNotAcknowledged)
+{
+    std::atomic<bool> room = false;
+    Receiver receiver([&](TMsgServer &server) {
+        server.setLineGate([&](qsizetype bytes) {
+            EXPECT_EQ(bytes, 3 + 4);
+            return room.load();
+        });
+    });
+    for (const bool hasRoom : {false, true}) {
+        SCOPED_TRACE(hasRoom);
+        room = hasRoom;
+        Connection client = Connection::connectTo(receiver.port());
+        ASSERT_TRUE(client.sendAll("0003Ann0004Hallo"));
+        Ending ending;
+        const QByteArray answer = collectUntilClosed(client, &ending, hasRoom ? 300 : 5000);
+        EXPECT_EQ(answer, hasRoom ? kOk : QByteArray());
+        EXPECT_EQ(ending != Ending::Open, !hasRoom);
+    }
+    EXPECT_TRUE(waitFor([&] { return receiver.lineCount() == 1; }));
 }
