@@ -12,8 +12,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -139,6 +145,8 @@ TSockSession::~TSockSession()
     } catch (const ESockError &) {
         // A close that fails while the session goes frees the descriptor all the same.
     }
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
     removeSocketUser();
 }
 
@@ -207,26 +215,30 @@ bool TSockSession::onOwnerThread() const
     return QThread::currentThread() == thread();
 }
 
+std::optional<TSockSession::Clock::time_point>
+TSockSession::deadlineOf(Clock::time_point start, std::chrono::milliseconds limit, bool sinceProgress) const
+{
+    std::optional<Clock::time_point> end = m_deadline;
+    if (limit > 0ms) {
+        const Clock::time_point stall = (sinceProgress ? std::max(start, m_lastProgress) : start) + limit;
+        end = end ? std::min(*end, stall) : stall;
+    }
+    return end;
+}
+
 bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milliseconds limit,
                            bool sinceProgress)
 {
     const Clock::time_point start = Clock::now();
-    // The end of the wait as it stands now; progress moves a stall limit on.
-    const auto deadline = [&]() -> std::optional<Clock::time_point> {
-        std::optional<Clock::time_point> end = m_deadline;
-        if (limit > 0ms) {
-            const Clock::time_point stall = (sinceProgress ? std::max(start, m_lastProgress) : start) + limit;
-            end = end ? std::min(*end, stall) : stall;
-        }
-        return end;
-    };
+    if (m_ownFd >= 0)
+        return receiveDirect(done, start, limit, sinceProgress);
     if (onOwnerThread()) {
         bool expired = false;
         platform::waitUntil([&] {
             std::lock_guard lock(m_mutex);
             if (done())
                 return true;
-            const std::optional<Clock::time_point> end = deadline();
+            const std::optional<Clock::time_point> end = deadlineOf(start, limit, sinceProgress);
             expired = end && Clock::now() >= *end;
             return expired;
         });
@@ -234,7 +246,7 @@ bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milli
     }
     std::unique_lock lock(m_mutex);
     while (!done()) {
-        const std::optional<Clock::time_point> end = deadline();
+        const std::optional<Clock::time_point> end = deadlineOf(start, limit, sinceProgress);
         if (!end) {
             m_changed.wait(lock);
             continue;
@@ -244,6 +256,99 @@ bool TSockSession::waitFor(const std::function<bool()> &done, std::chrono::milli
         m_changed.wait_until(lock, *end);
     }
     return true;
+}
+
+TSockSession::Readiness TSockSession::waitReady(short events, std::optional<Clock::time_point> end)
+{
+    for (;;) {
+        if (isCanceled())
+            return Readiness::Canceled;
+        int timeout = -1;
+        if (end) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*end - Clock::now()).count();
+            if (left <= 0)
+                return Readiness::TimedOut;
+            timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
+        }
+        pollfd watched[2] = {{m_ownFd, events, 0}, {m_wakeFd, POLLIN, 0}};
+        const int ready = ::poll(watched, 2, timeout);
+        if (ready < 0 && errno != EINTR)
+            return Readiness::Ready; // the call that follows reports the error
+        if (ready <= 0)
+            continue;
+        if (watched[1].revents != 0) {
+            // A cancel that was already taken leaves its wake-up behind: clear it, look again.
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+            continue;
+        }
+        return Readiness::Ready;
+    }
+}
+
+bool TSockSession::receiveDirect(const std::function<bool()> &done, Clock::time_point start,
+                                 std::chrono::milliseconds limit, bool sinceProgress)
+{
+    char scratch[kChunk];
+    for (;;) {
+        std::optional<Clock::time_point> end;
+        {
+            std::lock_guard lock(m_mutex);
+            if (done())
+                return true;
+            end = deadlineOf(start, limit, sinceProgress);
+        }
+        const Readiness readiness = waitReady(POLLIN, end);
+        if (readiness != Readiness::Ready) {
+            std::lock_guard lock(m_mutex);
+            return done();
+        }
+        const ssize_t n = ::recv(m_ownFd, scratch, sizeof scratch, 0);
+        if (n > 0) {
+            appendReceived(scratch, n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        std::lock_guard lock(m_mutex);
+        if (n < 0)
+            m_lastError = platform::winsockError(errno);
+        m_connected = false;
+        m_peerGone = true;
+    }
+}
+
+void TSockSession::sendDirect(const char *data, qsizetype length)
+{
+    const Clock::time_point start = Clock::now();
+    qsizetype sent = 0;
+    while (sent < length) {
+        const ssize_t n = ::send(m_ownFd, data + sent, static_cast<size_t>(length - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            std::lock_guard lock(m_mutex);
+            m_lastProgress = Clock::now();
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            std::optional<Clock::time_point> end;
+            {
+                std::lock_guard lock(m_mutex);
+                end = deadlineOf(start, m_stallLimit, true);
+            }
+            if (waitReady(POLLOUT, end) == Readiness::Ready)
+                continue;
+            break;
+        }
+        std::lock_guard lock(m_mutex);
+        m_lastError = platform::winsockError(errno);
+        m_peerGone = true;
+        break;
+    }
+    std::lock_guard lock(m_mutex);
+    m_sendComplete = sent == length;
 }
 
 void TSockSession::setExchangeDeadline(std::optional<Clock::time_point> deadline)
@@ -385,6 +490,10 @@ void TSockSession::Cancel()
     std::lock_guard lock(m_mutex);
     m_canceled = true;
     m_changed.notify_all();
+    if (m_wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    }
 }
 
 void TSockSession::Abort()
@@ -400,6 +509,11 @@ void TSockSession::CloseSocket()
         m_connected = false;
         m_peerGone = true;
         m_changed.notify_all();
+    }
+    if (m_ownFd >= 0) {
+        ::close(m_ownFd);
+        m_ownFd = -1;
+        return;
     }
     // Only a socket that is there can be closed: a connection the peer ended was closed then,
     // and reports its end once.
@@ -453,11 +567,16 @@ void TSockSession::queueBytes(const char *data, qsizetype length)
         std::lock_guard lock(m_mutex);
         if (m_canceled)
             return;
-        m_sendQueue.append(data, length);
         m_sendComplete = false;
+        if (m_ownFd < 0)
+            m_sendQueue.append(data, length);
     }
-    postSendMore();
-    waitFor([this] { return m_sendComplete || m_canceled || m_peerGone; }, m_stallLimit);
+    if (m_ownFd >= 0) {
+        sendDirect(data, length);
+    } else {
+        postSendMore();
+        waitFor([this] { return m_sendComplete || m_canceled || m_peerGone; }, m_stallLimit);
+    }
     std::lock_guard lock(m_mutex);
     if (m_canceled) {
         m_canceled = false;
@@ -577,23 +696,23 @@ int TSockSession::Accept()
 
 void TSockSession::adoptConnection(int descriptor, std::uint32_t peerAddress, std::uint16_t peerPort)
 {
+    // From here on the connection is the worker's: it reads, writes and waits on the descriptor
+    // itself, and a wake-up counter lets a cancel end its waits at once.
     m_socket->close();
     m_peerAddress = peerAddress;
     m_peerPort = peerPort;
-    {
-        std::lock_guard lock(m_mutex);
-        m_connected = true;
-        m_peerGone = false;
-        m_lastProgress = Clock::now();
-    }
-    if (!m_socket->adopt(descriptor)) {
-        const int error = platform::lastSocketError();
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags | O_NONBLOCK) < 0 || m_wakeFd < 0) {
+        const int error = platform::winsockError(errno);
         ::close(descriptor);
-        std::lock_guard lock(m_mutex);
-        m_connected = false;
         throw ESockError(TransportTexts::ErrorToText(error));
     }
-    m_socket->select(platform::seAll);
+    std::lock_guard lock(m_mutex);
+    m_ownFd = descriptor;
+    m_connected = true;
+    m_peerGone = false;
+    m_lastProgress = Clock::now();
 }
 
 QString TSockSession::ErrorToText(int code)

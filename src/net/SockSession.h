@@ -159,7 +159,7 @@ protected:
     bool onOwnerThread() const;
     // Marks the component as being torn down: no more status or disconnect events.
     void beginDestruction() { m_componentDestroying = true; }
-    // Takes over an accepted connection (server sessions).
+    // Takes over an accepted connection for a worker thread (server sessions).
     void adoptConnection(int descriptor, std::uint32_t peerAddress, std::uint16_t peerPort);
     void setReceiveLimit(qsizetype limit) { m_receiveLimit = limit; }
     void setStallLimit(std::chrono::milliseconds limit) { m_stallLimit = limit; }
@@ -185,6 +185,16 @@ protected:
     std::condition_variable m_changed;
 
 private:
+    enum class Readiness { Ready, Canceled, TimedOut };
+
+    // The end of a wait that started at `start`, as it stands now (mutex held).
+    std::optional<Clock::time_point> deadlineOf(Clock::time_point start, std::chrono::milliseconds limit,
+                                                bool sinceProgress) const;
+    // A session whose worker owns its descriptor: waits on it, receiving as it goes.
+    Readiness waitReady(short events, std::optional<Clock::time_point> end);
+    bool receiveDirect(const std::function<bool()> &done, Clock::time_point start,
+                       std::chrono::milliseconds limit, bool sinceProgress);
+    void sendDirect(const char *data, qsizetype length);
     void InitializeSockets();
     void ResolveHost();
     void TimerFired();
@@ -233,6 +243,10 @@ private:
     int m_lastError = 0;
     Clock::time_point m_lastProgress = Clock::now();
     std::optional<Clock::time_point> m_deadline;
+    // A server session's connection, read and written by its worker alone; -1 for a session
+    // whose socket events come to the owner thread.
+    int m_ownFd = -1;
+    int m_wakeFd = -1; // wakes the worker's waits when the session is cancelled
 };
 
 // The worker thread of one server session: runs its Serve, then hands the session back to the
