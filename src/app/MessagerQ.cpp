@@ -8,7 +8,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/Pictures.h"
+#include "pictures/Pictures.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "settings/OptionsQ.h"

@@ -4,7 +4,7 @@
 #include "controls/StateButton.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/Pictures.h"
+#include "pictures/Pictures.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "SettingsPrinters.h"
 #include "assets/StandardLook.h"
 #include "controls/StateButton.h"
-#include "platform/Pictures.h"
+#include "pictures/Pictures.h"
 #include "settings/OptionsQ.h"
 #include "support/FakeDialogs.h"
 #include "support/TempSettings.h"
