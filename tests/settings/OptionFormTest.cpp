@@ -1,5 +1,6 @@
 #include "SettingsPrinters.h"
 #include "assets/StandardLook.h"
+#include "controls/GradBtn.h"
 #include "controls/StateButton.h"
 #include "pictures/Pictures.h"
 #include "settings/OptionsQ.h"
