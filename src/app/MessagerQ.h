@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class ChatLineEdit;
@@ -22,6 +23,7 @@ class QTextEdit;
 class QTimer;
 class TMsgClient;
 class TMsgServer;
+class TFormSkinSelect;
 class TOptionForm;
 class TSockSession;
 class TStateButton;
@@ -48,6 +50,7 @@ public:
         int sendPort = kChatPort; // the receivers' port
         QByteArray listenAddress; // empty: every local address
         std::optional<quint32> randomSeed;
+        std::optional<QStringList> skinPlaces; // the folders searched for skins; none: the program's
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -149,6 +152,8 @@ public:
     // True while a send request delivers its lines.
     bool isSending() const { return m_sending; }
     bool isDragging() const { return m_dragging; }
+    // The skin dialog, made when the window is first shown; null before.
+    TFormSkinSelect *skinDialog() const;
 
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).
@@ -176,7 +181,10 @@ private:
     void dragMouseEvent(QWidget *control, QMouseEvent *event);
     void exchangeRedAndBlueOfMove();
 
+    void createSkinDialog();
+
     const std::optional<quint32> m_randomSeed;
+    const std::optional<QStringList> m_skinPlaces;
     QRandomGenerator m_random;
     bool m_shown = false;
     bool m_keyPreview = true;
@@ -198,5 +206,7 @@ private:
     bool m_sending = false;
     bool m_historyStarted = false; // the history's first paragraph is taken
     QPointer<TOptionForm> m_optionForm;
+    // A window of its own, not one of this window's components.
+    std::unique_ptr<TFormSkinSelect> m_skinDialog;
     bool m_systemMove = false; // the desktop moves the window (Wayland) while the handle is held
 };
