@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -111,12 +112,17 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
 
     CheckBoxPreview->setObjectName(QStringLiteral("CheckBoxPreview"));
     CheckBoxPreview->setGeometry(184, 176, 97, 17);
+    // The installed stand-in for the dialog's font runs wider than the one the layout was made
+    // for: the caption gets the room it needs, up to the dialog's edge.
+    CheckBoxPreview->resize(std::clamp(CheckBoxPreview->sizeHint().width(), 97, width() - 184), 17);
 
     MemoName->setObjectName(QStringLiteral("MemoName"));
     MemoName->setGeometry(144, 24, 185, 145);
     MemoName->setReadOnly(true);
     MemoName->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoName->setTabChangesFocus(true);
+    // The name line starts with a tab: a short indent, not a fifth of the box.
+    MemoName->setTabStopDistance(4 * QFontMetrics(MemoName->font()).averageCharWidth());
     setRole(MemoName, QPalette::Base, palette().color(QPalette::Button));
 
     setTabOrder(ListBoxSkins, ButtonOK);
