@@ -356,6 +356,8 @@ void TForm1::createSkinDialog()
     targets.StatusLabel = StatusLabel;
     targets.OptionForm = m_optionForm;
     m_skinDialog = std::make_unique<TFormSkinSelect>(targets, m_skinPlaces.value_or(skins::skinPlaces()));
+    // An action leaves the message field darkened: it stays so in the skin's colour.
+    connect(m_skinDialog.get(), &TFormSkinSelect::controlColorApplied, this, &TForm1::ComboBoxModeChange);
     if (m_optionForm)
         m_optionForm->setSkinDialog(m_skinDialog.get());
 }

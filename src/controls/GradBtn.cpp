@@ -229,9 +229,11 @@ void TGradBtn::mousePressEvent(QMouseEvent *event)
 
 void TGradBtn::mouseReleaseEvent(QMouseEvent *event)
 {
+    // The click handler may destroy the button.
+    const QPointer<TGradBtn> self(this);
     QAbstractButton::mouseReleaseEvent(event);
     // A release outside leaves the button down in no case.
-    if (!isDown())
+    if (self && !isDown())
         releaseUp();
 }
 

@@ -355,6 +355,7 @@ void TFormSkinSelect::applyColors()
             setRole(options->ReceiverList, QPalette::Base, *color);
             setRole(options->ReceiveEdit, QPalette::Base, *color);
         }
+        Q_EMIT controlColorApplied();
     }
     if (const auto color = GetColor(QStringLiteral("ControlFontColor"))) {
         setRole(m_targets.MainWindow, QPalette::WindowText, *color);

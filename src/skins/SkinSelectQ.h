@@ -86,6 +86,10 @@ public:
     QString previousSkinPath() const { return m_previousSkinPath; }
     QString currentSkinPath() const;
 
+Q_SIGNALS:
+    // The fields took the skin's control colour; a field shown darkened can darken it again.
+    void controlColorApplied();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

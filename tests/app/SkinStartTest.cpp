@@ -1,3 +1,4 @@
+#include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "controls/GradBtn.h"
 #include "platform/Registry.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -33,7 +35,8 @@ protected:
         QDir().mkpath(m_skin);
         QFile ini(m_skin + QStringLiteral("skin.INI"));
         EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Skin]\r\nName=Nacht\r\nMain=bilder\\MAIN.bmp\r\nMainOption=main.bmp\r\n");
+        ini.write("[Skin]\r\nName=Nacht\r\nMain=bilder\\MAIN.bmp\r\nMainOption=main.bmp\r\n"
+                  "ControlColor=200150120\r\n");
         ini.close();
         QDir().mkpath(m_skin + QStringLiteral("Bilder"));
         QImage picture(474, 255, QImage::Format_RGB32);
@@ -96,4 +99,14 @@ TEST_F(SkinStartTest, TheSkinButtonOpensTheDialog)
     });
     QTest::mouseClick(m_options->ButtonSkin, Qt::LeftButton);
     EXPECT_TRUE(shown);
+}
+
+TEST_F(SkinStartTest, AnActionKeepsTheMessageFieldDarkenedInTheSkinsColour)
+{
+    start();
+    m_boxes.clear();
+    m_form->ComboBoxMode->setEditText(QStringLiteral("lacht."));
+    m_form->skinDialog()->ActivateSkin(m_skin);
+    EXPECT_EQ(m_form->NameEdit->palette().color(QPalette::Base), QColor(200, 150, 120));
+    EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(98, 48, 18));
 }
