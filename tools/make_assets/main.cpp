@@ -575,8 +575,8 @@ QImage mainBackground()
 
     // Button tray below the deck.
     recess(p, QRectF(101, 196, 239, 29), 14, TrayFill, 2);
-    engrave(p, QRectF(14, 200, 84, 20), Qt::AlignLeft | Qt::AlignVCenter, TrayLabel,
-            sansFont(10, true), EngraveInk);
+    engrave(p, QRectF(14, 200, 84, 20), Qt::AlignLeft | Qt::AlignVCenter, TrayLabel, sansFont(10, true),
+            EngraveInk);
     vents(p, QRectF(346, 201, 78, 18), 8);
 
     // Status line: an LCD-like strip holding the LED and the text.
@@ -826,7 +826,6 @@ void writeButtons(Writer &out, const QImage &main, const QImage &options, const 
         out.save(make(Face::Over), round.base + QStringLiteral("-Over.bmp"), "BMP");
         out.save(make(Face::Down), round.base + QStringLiteral("-Down.bmp"), "BMP");
     }
-
 }
 
 // A skin drawn with the same tools in other colours: its window backgrounds and button bitmaps.
@@ -871,20 +870,58 @@ void applyTheme(const Theme &t)
 
 // Amber on dark walnut, and ice blue on night-blue steel.
 const Theme Themes[] = {
-    {QStringLiteral("Bernstein"), QStringLiteral("BERNSTEIN"), QColor(104, 70, 44), QColor(44, 26, 16),
-     QColor(255, 178, 54), QColor(170, 104, 40), QColor(214, 170, 120), QColor(58, 38, 24), QColor(32, 20, 12),
-     QColor(22, 13, 8), QColor(26, 14, 6), QColor(150, 112, 76), QColor(142, 104, 72), QColor(58, 36, 22),
-     QColor(255, 236, 206), QColor(255, 214, 120), QColor(196, 112, 20), QColor(112, 60, 10),
-     QColor(232, 150, 40), QColor(50, 24, 4), QColor(128, 110, 96), QColor(72, 58, 48), QColor(160, 142, 126),
+    {QStringLiteral("Bernstein"),
+     QStringLiteral("BERNSTEIN"),
+     QColor(104, 70, 44),
+     QColor(44, 26, 16),
+     QColor(255, 178, 54),
+     QColor(170, 104, 40),
+     QColor(214, 170, 120),
+     QColor(58, 38, 24),
+     QColor(32, 20, 12),
+     QColor(22, 13, 8),
+     QColor(26, 14, 6),
+     QColor(150, 112, 76),
+     QColor(142, 104, 72),
+     QColor(58, 36, 22),
+     QColor(255, 236, 206),
+     QColor(255, 214, 120),
+     QColor(196, 112, 20),
+     QColor(112, 60, 10),
+     QColor(232, 150, 40),
+     QColor(50, 24, 4),
+     QColor(128, 110, 96),
+     QColor(72, 58, 48),
+     QColor(160, 142, 126),
      PillStyle{QColor(255, 222, 150), QColor(204, 124, 28), QColor(58, 28, 4), QColor(30, 14, 4)},
-     PillStyle{QColor(134, 100, 72), QColor(60, 40, 26), QColor(255, 190, 90), QColor(18, 10, 4)}, 1914},
-    {QStringLiteral("Eismeer"), QStringLiteral("EISMEER"), QColor(70, 98, 132), QColor(16, 26, 46),
-     QColor(128, 224, 255), QColor(60, 140, 190), QColor(170, 204, 236), QColor(24, 40, 64), QColor(12, 20, 36),
-     QColor(8, 14, 26), QColor(6, 14, 28), QColor(120, 150, 186), QColor(108, 136, 170), QColor(32, 46, 70),
-     QColor(226, 240, 255), QColor(170, 238, 255), QColor(40, 150, 210), QColor(10, 60, 110),
-     QColor(110, 200, 250), QColor(6, 26, 48), QColor(104, 116, 132), QColor(56, 66, 80), QColor(146, 158, 172),
+     PillStyle{QColor(134, 100, 72), QColor(60, 40, 26), QColor(255, 190, 90), QColor(18, 10, 4)},
+     1914},
+    {QStringLiteral("Eismeer"),
+     QStringLiteral("EISMEER"),
+     QColor(70, 98, 132),
+     QColor(16, 26, 46),
+     QColor(128, 224, 255),
+     QColor(60, 140, 190),
+     QColor(170, 204, 236),
+     QColor(24, 40, 64),
+     QColor(12, 20, 36),
+     QColor(8, 14, 26),
+     QColor(6, 14, 28),
+     QColor(120, 150, 186),
+     QColor(108, 136, 170),
+     QColor(32, 46, 70),
+     QColor(226, 240, 255),
+     QColor(170, 238, 255),
+     QColor(40, 150, 210),
+     QColor(10, 60, 110),
+     QColor(110, 200, 250),
+     QColor(6, 26, 48),
+     QColor(104, 116, 132),
+     QColor(56, 66, 80),
+     QColor(146, 158, 172),
      PillStyle{QColor(214, 244, 255), QColor(64, 150, 214), QColor(6, 30, 56), QColor(4, 14, 30)},
-     PillStyle{QColor(96, 122, 156), QColor(32, 46, 70), QColor(150, 228, 255), QColor(4, 10, 20)}, 1807},
+     PillStyle{QColor(96, 122, 156), QColor(32, 46, 70), QColor(150, 228, 255), QColor(4, 10, 20)},
+     1807},
 };
 
 int writeSkins(const QString &skinsFolder)
