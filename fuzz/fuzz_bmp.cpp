@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the bitmap loader (Qt's BMP reader behind our size limits): it may
 // refuse them with the program's error, never crash or allocate without bound.
+#include "pictures/Pictures.h"
 #include "platform/Error.h"
-#include "platform/Pictures.h"
 
 #include <QByteArray>
 

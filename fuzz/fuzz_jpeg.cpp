@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the JPEG loader (libjpeg behind our error handling): it may refuse them
 // with the program's error, never crash or leave the process.
+#include "pictures/Pictures.h"
 #include "platform/Error.h"
-#include "platform/Pictures.h"
 
 #include <QByteArray>
 

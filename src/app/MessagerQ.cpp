@@ -5,13 +5,15 @@
 #include "controls/KeyColor.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
+#include "pictures/Pictures.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/Pictures.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "settings/OptionsQ.h"
+#include "skins/SkinCatalogue.h"
+#include "skins/SkinSelectQ.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -100,7 +102,8 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       MessageSender(new TMsgClient(this)), MessageGetter(new TMsgServer(this)),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
-      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs)
+      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs),
+      m_skinPlaces(setup.skinPlaces)
 {
     setUpWindow();
     setUpComponents();
@@ -127,6 +130,8 @@ void TForm1::setUpWindow()
 void TForm1::setUpComponents()
 {
     ImageMain->setGeometry(0, 0, 474, 255);
+    // A skin's picture is drawn at its own size from the corner, never stretched or centred.
+    ImageMain->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     BevelColor->setGeometry(48, 147, 49, 20);
     BevelColor->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -331,7 +336,37 @@ void TForm1::FormShow()
     else
         setSendButtonReady(false);
 
-    // The skin dialog is created here: it applies the stored skin.
+    // 8. The skin dialog builds the catalogue and applies the stored skin.
+    createSkinDialog();
+}
+
+void TForm1::createSkinDialog()
+{
+    if (m_skinDialog)
+        return;
+    SkinTargets targets;
+    targets.MainWindow = this;
+    targets.ImageMain = ImageMain;
+    targets.SendButton = SendButton;
+    targets.BtnOptions = BtnOptions;
+    targets.ButtonMinimize = ButtonMinimize;
+    targets.ButtonClose = ButtonClose;
+    targets.NameEdit = NameEdit;
+    targets.MessageEdit = MessageEdit;
+    targets.ComboBoxMode = ComboBoxMode;
+    targets.MessageMemo = MessageMemo;
+    targets.StatusLabel = StatusLabel;
+    targets.OptionForm = m_optionForm;
+    m_skinDialog = std::make_unique<TFormSkinSelect>(targets, m_skinPlaces.value_or(skins::skinPlaces()));
+    // An action leaves the message field darkened: it stays so in the skin's colour.
+    connect(m_skinDialog.get(), &TFormSkinSelect::controlColorApplied, this, &TForm1::ComboBoxModeChange);
+    if (m_optionForm)
+        m_optionForm->setSkinDialog(m_skinDialog.get());
+}
+
+TFormSkinSelect *TForm1::skinDialog() const
+{
+    return m_skinDialog.get();
 }
 
 void TForm1::FormClose()
@@ -657,4 +692,6 @@ void TForm1::showInfoWindow()
 
 void TForm1::showSkinDialog()
 {
+    if (m_skinDialog)
+        m_skinDialog->exec();
 }

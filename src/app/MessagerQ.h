@@ -10,6 +10,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ChatLineEdit;
@@ -24,6 +25,7 @@ class QTextEdit;
 class QTimer;
 class TMsgClient;
 class TMsgServer;
+class TFormSkinSelect;
 class TOptionForm;
 class TSockSession;
 class TStateButton;
@@ -63,6 +65,7 @@ public:
         QByteArray listenAddress; // empty: every local address
         std::optional<quint32> randomSeed;
         int closeGraceMs = kCloseGraceMs;
+        std::optional<QStringList> skinPlaces; // the folders searched for skins; none: the program's
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -167,6 +170,8 @@ public:
     ReportMark reportMark() const;
     void setReportMark(ReportMark mark);
     bool isDragging() const { return m_dragging; }
+    // The skin dialog, made when the window is first shown; null before.
+    TFormSkinSelect *skinDialog() const;
 
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).
@@ -198,8 +203,11 @@ private:
     void dragMouseEvent(QWidget *control, QMouseEvent *event);
     void exchangeRedAndBlueOfMove();
 
+    void createSkinDialog();
+
     const std::optional<quint32> m_randomSeed;
     const int m_closeGraceMs;
+    const std::optional<QStringList> m_skinPlaces;
     QRandomGenerator m_random;
     bool m_shown = false;
     bool m_keyPreview = true;
@@ -225,5 +233,7 @@ private:
 
     bool m_historyStarted = false; // the history's first paragraph is taken
     QPointer<TOptionForm> m_optionForm;
+    // A window of its own, not one of this window's components.
+    std::unique_ptr<TFormSkinSelect> m_skinDialog;
     bool m_systemMove = false; // the desktop moves the window (Wayland) while the handle is held
 };

@@ -1,10 +1,11 @@
 #include "settings/OptionsQ.h"
 
 #include "assets/StandardLook.h"
+#include "controls/GradBtn.h"
 #include "controls/StateButton.h"
+#include "pictures/Pictures.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/Pictures.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -109,7 +110,7 @@ TOptionForm::TOptionForm(QWidget *parent)
       ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)), ReceiverList(new QListWidget(GroupBox1)),
       SaveRegCheck(new QCheckBox(this)),
       ButtonDelOptions(makeButton(QStringLiteral("Einstellungen aus Reg. löschen"), this)),
-      ButtonSkin(makeButton(QStringLiteral("Skin: [Standard] ..."), this))
+      ButtonSkin(new TGradBtn(this))
 {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("Optionen"));
@@ -181,10 +182,17 @@ TOptionForm::TOptionForm(QWidget *parent)
 
     name(ButtonSkin, "ButtonSkin", QStringLiteral("Hier klicken und Skin aussuchen"));
     ButtonSkin->setGeometry(16, 136, 145, 25);
-    QPalette skinPalette = ButtonSkin->palette();
-    skinPalette.setColor(QPalette::ButtonText, Qt::black);
-    skinPalette.setColor(QPalette::Button, QColor(192, 192, 192));
-    ButtonSkin->setPalette(skinPalette);
+    ButtonSkin->setText(QStringLiteral("Skin: [Standard] ..."));
+    ButtonSkin->setBeginColor(QColor(64, 64, 64));
+    ButtonSkin->setEndColor(QColor(192, 192, 192));
+    ButtonSkin->setGradientStyle(TGradBtn::gsElliptic);
+    ButtonSkin->setTextStyle(TGradBtn::tsInset);
+    ButtonSkin->setBtnFrameSize(2);
+    ButtonSkin->setBtnHiliteClr(QColor(192, 192, 192));
+    ButtonSkin->setBtnShadowClr(QColor(128, 128, 128));
+    ButtonSkin->setTxtHiliteClr(Qt::white);
+    ButtonSkin->setTxtShadowClr(Qt::black);
+    ButtonSkin->setFontColor(Qt::black);
 
     for (QPushButton *button : {ButtonAdd, ButtonDel, ButtonDelOptions}) {
         fitCaption(button);
@@ -203,7 +211,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     connect(ButtonDel, &QPushButton::clicked, this, &TOptionForm::ButtonDelClick);
     connect(ReceiverList, &QListWidget::itemSelectionChanged, this, &TOptionForm::FormShow);
     connect(ButtonDelOptions, &QPushButton::clicked, this, &TOptionForm::ButtonDelOptionsClick);
-    connect(ButtonSkin, &QPushButton::clicked, this, &TOptionForm::ButtonSkinClick);
+    connect(ButtonSkin, &TGradBtn::clicked, this, &TOptionForm::ButtonSkinClick);
     connect(ButtonOK, &TStateButton::OnClick, this, &TOptionForm::ButtonOKClick);
 }
 

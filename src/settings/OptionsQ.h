@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class TGradBtn;
 class TStateButton;
 
 // The options window: the receiver list with its check marks, the save switch, the button that
@@ -44,7 +45,7 @@ public:
     QListWidget *const ReceiverList;
     QCheckBox *const SaveRegCheck;
     QPushButton *const ButtonDelOptions;
-    QPushButton *const ButtonSkin;
+    TGradBtn *const ButtonSkin;
 
     // Handlers, bound to the components above; the chat window also runs ButtonOKClick when
     // it closes.

@@ -10,6 +10,9 @@
 //
 // Usage: make_assets <assets-folder> [<preview-folder>]
 // The preview folder receives PNG copies and a mock of both windows for looking at the result.
+//        make_assets --skins <skins-folder>
+// draws the shipped skins "Bernstein" and "Eismeer" in the same way, each in its own colours,
+// into their folders (pictures only; each folder's Skin.ini is written by hand).
 
 #include <QDir>
 #include <QFile>
@@ -38,12 +41,30 @@ const QColor FieldText(55, 55, 67);
 const QColor StatusText(172, 255, 145);
 const QColor OptionsText(192, 255, 0);
 
-// The faceplate.
-const QColor PlateTop(58, 74, 67);
-const QColor PlateBottom(26, 34, 31);
-const QColor Lime(192, 255, 0);
-const QColor Bevel(150, 182, 160);
+// The faceplate. A skin drawn by this tool sets these to its own colours (applyTheme).
+QColor PlateTop(58, 74, 67);
+QColor PlateBottom(26, 34, 31);
+QColor Lime(192, 255, 0); // the accent
+QColor Bevel(150, 182, 160);
 const QColor Ink(8, 12, 10);
+QColor AccentDim(96, 150, 90);
+QColor DeckFill(33, 43, 39);
+QColor TrayFill(16, 22, 19);
+QColor SlotFill(10, 16, 13);
+QColor StatusFill(9, 18, 12);
+QColor EngraveInk(92, 116, 104);
+QColor RoundTop(104, 124, 114);
+QColor RoundBottom(38, 48, 44);
+QColor RoundMark(214, 232, 220);
+QColor AccentOverTop(206, 255, 96);
+QColor AccentOverBottom(92, 150, 20);
+QColor AccentDownTop(60, 100, 10);
+QColor AccentDownBottom(150, 210, 50);
+QColor AccentMark(24, 40, 12);
+QColor DisabledTop(112, 122, 117);
+QColor DisabledBottom(62, 70, 66);
+QColor DisabledText(140, 150, 145);
+QString TrayLabel = QStringLiteral("4.6.0.7");
 
 const QRgb KeyMagenta = qRgb(255, 0, 255);
 const QRgb KeyGreen = qRgb(0, 255, 0);
@@ -307,9 +328,9 @@ QImage pillButton(QSize size, PillStyle style, Face face, const QString &caption
         break;
     case Face::Disabled:
         // greyed out, the caption stamped into the surface
-        top = QColor(112, 122, 117);
-        bottom = QColor(62, 70, 66);
-        text = QColor(140, 150, 145);
+        top = DisabledTop;
+        bottom = DisabledBottom;
+        text = DisabledText;
         break;
     }
 
@@ -365,18 +386,18 @@ QImage roundButton(QSize size, Glyph glyph, Face face)
     const qreal d = std::min(size.width(), size.height()) - 2.0;
     const QRectF circle((size.width() - d) / 2, (size.height() - d) / 2, d, d);
 
-    QColor top(104, 124, 114);
-    QColor bottom(38, 48, 44);
-    QColor mark(214, 232, 220);
+    QColor top = RoundTop;
+    QColor bottom = RoundBottom;
+    QColor mark = RoundMark;
     if (face == Face::Over) {
         if (glyph == Glyph::Close) {
             top = QColor(240, 112, 92);
             bottom = QColor(150, 32, 24);
             mark = QColor(255, 246, 240);
         } else {
-            top = QColor(206, 255, 96);
-            bottom = QColor(92, 150, 20);
-            mark = QColor(24, 40, 12);
+            top = AccentOverTop;
+            bottom = AccentOverBottom;
+            mark = AccentMark;
         }
     } else if (face == Face::Down) {
         if (glyph == Glyph::Close) {
@@ -384,9 +405,9 @@ QImage roundButton(QSize size, Glyph glyph, Face face)
             bottom = QColor(200, 70, 56);
             mark = QColor(255, 220, 210);
         } else {
-            top = QColor(60, 100, 10);
-            bottom = QColor(150, 210, 50);
-            mark = QColor(16, 28, 8);
+            top = AccentDownTop;
+            bottom = AccentDownBottom;
+            mark = AccentMark.darker(150);
         }
     }
     // soft shadow ring
@@ -536,30 +557,30 @@ QImage mainBackground()
     p.setRenderHint(QPainter::Antialiasing);
 
     // Title strip: the emblem before the logo, a slot after it, the window buttons at the end.
-    emblem(p, QRectF(14, 9, 22, 19), Lime, QColor(96, 150, 90));
-    recess(p, QRectF(180, 17, 228, 3), 1.5, QColor(10, 16, 13), 1);
-    recess(p, QRectF(413, 8, 50, 24), 12, QColor(20, 27, 24), 1);
+    emblem(p, QRectF(14, 9, 22, 19), Lime, AccentDim);
+    recess(p, QRectF(180, 17, 228, 3), 1.5, SlotFill, 1);
+    recess(p, QRectF(413, 8, 50, 24), 12, TrayFill.lighter(125), 1);
 
     // History: a deep black well.
     recess(p, QRectF(13, 33, 448, 107), 4, QColor(0, 0, 0), 3);
 
     // Input deck: colour label, name, way of speaking, message.
-    recess(p, QRectF(10, 143, 454, 54), 5, QColor(33, 43, 39), 2);
+    recess(p, QRectF(10, 143, 454, 54), 5, DeckFill, 2);
     recess(p, QRectF(47, 146, 51, 22), 2, QColor(0, 0, 0), 1);
     recess(p, QRectF(100, 146, 126, 23), 2, QColor(0, 0, 0), 1);
     recess(p, QRectF(231, 146, 147, 23), 2, QColor(0, 0, 0), 1);
     recess(p, QRectF(15, 169, 443, 25), 2, QColor(0, 0, 0), 1);
-    emblem(p, QRectF(18, 149, 22, 17), withAlpha(Lime, 150), withAlpha(QColor(96, 150, 90), 150));
+    emblem(p, QRectF(18, 149, 22, 17), withAlpha(Lime, 150), withAlpha(AccentDim, 150));
     vents(p, QRectF(383, 148, 74, 18), 9);
 
     // Button tray below the deck.
-    recess(p, QRectF(101, 196, 239, 29), 14, QColor(16, 22, 19), 2);
-    engrave(p, QRectF(14, 200, 84, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("4.6.0.7"),
-            sansFont(10, true), QColor(92, 116, 104));
+    recess(p, QRectF(101, 196, 239, 29), 14, TrayFill, 2);
+    engrave(p, QRectF(14, 200, 84, 20), Qt::AlignLeft | Qt::AlignVCenter, TrayLabel, sansFont(10, true),
+            EngraveInk);
     vents(p, QRectF(346, 201, 78, 18), 8);
 
     // Status line: an LCD-like strip holding the LED and the text.
-    recess(p, QRectF(7, 227, 420, 20), 4, QColor(9, 18, 12), 2);
+    recess(p, QRectF(7, 227, 420, 20), 4, StatusFill, 2);
     // the LED's socket
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 180));
@@ -574,11 +595,11 @@ QImage optionsBackground()
     p.setRenderHint(QPainter::Antialiasing);
 
     // Receiver group, skin button, save switch, delete button, OK tray.
-    recess(p, QRectF(9, 10, 161, 121), 5, QColor(33, 43, 39), 2);
+    recess(p, QRectF(9, 10, 161, 121), 5, DeckFill, 2);
     recess(p, QRectF(15, 135, 147, 27), 4, QColor(0, 0, 0), 1);
     groove(p, 10, 169, 164);
     groove(p, 10, 169, 205);
-    recess(p, QRectF(48, 209, 83, 29), 14, QColor(16, 22, 19), 2);
+    recess(p, QRectF(48, 209, 83, 29), 14, TrayFill, 2);
     vents(p, QRectF(10, 213, 34, 18), 4);
     vents(p, QRectF(135, 213, 34, 18), 4);
     return image;
@@ -748,14 +769,190 @@ void fieldMock(QPainter &p, const QRect &r, const QString &text, bool combo = fa
 
 } // namespace
 
+// The state bitmaps of the five bitmap buttons, keyed against the backgrounds they sit on.
+void writeButtons(Writer &out, const QImage &main, const QImage &options, const PillStyle &send,
+                  const PillStyle &graphite)
+{
+    auto under = [](const QImage &bg, QRect r) { return bg.copy(r); };
+
+    struct Pill
+    {
+        QString base;
+        QRect place;
+        const QImage *background;
+        PillStyle style;
+        QString caption;
+        QRgb key;
+        bool disabled;
+    };
+    const Pill pills[] = {
+        {QStringLiteral("BtnSend"), QRect(104, 198, 113, 25), &main, send, QStringLiteral("Senden"), KeyGreen,
+         true},
+        {QStringLiteral("BtnOptions"), QRect(224, 198, 113, 25), &main, graphite, QStringLiteral("Optionen"),
+         KeyRed, false},
+        {QStringLiteral("BtnOK"), QRect(52, 208, 75, 25), &options, graphite, QStringLiteral("OK"),
+         KeyMagenta, false},
+    };
+    for (int i = 0; i < 3; ++i) {
+        const Pill &pill = pills[i];
+        const QImage bg = under(*pill.background, pill.place);
+        auto make = [&](Face face) {
+            return keyOnto(pillButton(pill.place.size(), pill.style, face, pill.caption), bg, pill.key);
+        };
+        out.save(make(Face::Up), pill.base + QStringLiteral("-Up.bmp"), "BMP");
+        out.save(make(Face::Over), pill.base + QStringLiteral("-Over.bmp"), "BMP");
+        out.save(make(Face::Down), pill.base + QStringLiteral("-Down.bmp"), "BMP");
+        if (pill.disabled)
+            out.save(make(Face::Disabled), pill.base + QStringLiteral("-Disabled.bmp"), "BMP");
+    }
+
+    struct Round
+    {
+        QString base;
+        QRect place;
+        Glyph glyph;
+    };
+    const Round rounds[] = {
+        {QStringLiteral("BtnMinimize"), QRect(416, 10, 18, 20), Glyph::Minimize},
+        {QStringLiteral("BtnClose"), QRect(440, 10, 20, 20), Glyph::Close},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const Round &round = rounds[i];
+        const QImage bg = under(main, round.place);
+        auto make = [&](Face face) {
+            return keyOnto(roundButton(round.place.size(), round.glyph, face), bg, KeyMagenta);
+        };
+        out.save(make(Face::Up), round.base + QStringLiteral("-Up.bmp"), "BMP");
+        out.save(make(Face::Over), round.base + QStringLiteral("-Over.bmp"), "BMP");
+        out.save(make(Face::Down), round.base + QStringLiteral("-Down.bmp"), "BMP");
+    }
+}
+
+// A skin drawn with the same tools in other colours: its window backgrounds and button bitmaps.
+struct Theme
+{
+    QString folder;
+    QString trayLabel;
+    QColor plateTop, plateBottom, accent, accentDim, bevel;
+    QColor deck, tray, slot, status, engrave;
+    QColor roundTop, roundBottom, roundMark;
+    QColor accentOverTop, accentOverBottom, accentDownTop, accentDownBottom, accentMark;
+    QColor disabledTop, disabledBottom, disabledText;
+    PillStyle send, other;
+    unsigned seed;
+};
+
+void applyTheme(const Theme &t)
+{
+    PlateTop = t.plateTop;
+    PlateBottom = t.plateBottom;
+    Lime = t.accent;
+    AccentDim = t.accentDim;
+    Bevel = t.bevel;
+    DeckFill = t.deck;
+    TrayFill = t.tray;
+    SlotFill = t.slot;
+    StatusFill = t.status;
+    EngraveInk = t.engrave;
+    RoundTop = t.roundTop;
+    RoundBottom = t.roundBottom;
+    RoundMark = t.roundMark;
+    AccentOverTop = t.accentOverTop;
+    AccentOverBottom = t.accentOverBottom;
+    AccentDownTop = t.accentDownTop;
+    AccentDownBottom = t.accentDownBottom;
+    AccentMark = t.accentMark;
+    DisabledTop = t.disabledTop;
+    DisabledBottom = t.disabledBottom;
+    DisabledText = t.disabledText;
+    TrayLabel = t.trayLabel;
+}
+
+// Amber on dark walnut, and ice blue on night-blue steel.
+const Theme Themes[] = {
+    {QStringLiteral("Bernstein"),
+     QStringLiteral("BERNSTEIN"),
+     QColor(104, 70, 44),
+     QColor(44, 26, 16),
+     QColor(255, 178, 54),
+     QColor(170, 104, 40),
+     QColor(214, 170, 120),
+     QColor(58, 38, 24),
+     QColor(32, 20, 12),
+     QColor(22, 13, 8),
+     QColor(26, 14, 6),
+     QColor(150, 112, 76),
+     QColor(142, 104, 72),
+     QColor(58, 36, 22),
+     QColor(255, 236, 206),
+     QColor(255, 214, 120),
+     QColor(196, 112, 20),
+     QColor(112, 60, 10),
+     QColor(232, 150, 40),
+     QColor(50, 24, 4),
+     QColor(128, 110, 96),
+     QColor(72, 58, 48),
+     QColor(160, 142, 126),
+     PillStyle{QColor(255, 222, 150), QColor(204, 124, 28), QColor(58, 28, 4), QColor(30, 14, 4)},
+     PillStyle{QColor(134, 100, 72), QColor(60, 40, 26), QColor(255, 190, 90), QColor(18, 10, 4)},
+     1914},
+    {QStringLiteral("Eismeer"),
+     QStringLiteral("EISMEER"),
+     QColor(70, 98, 132),
+     QColor(16, 26, 46),
+     QColor(128, 224, 255),
+     QColor(60, 140, 190),
+     QColor(170, 204, 236),
+     QColor(24, 40, 64),
+     QColor(12, 20, 36),
+     QColor(8, 14, 26),
+     QColor(6, 14, 28),
+     QColor(120, 150, 186),
+     QColor(108, 136, 170),
+     QColor(32, 46, 70),
+     QColor(226, 240, 255),
+     QColor(170, 238, 255),
+     QColor(40, 150, 210),
+     QColor(10, 60, 110),
+     QColor(110, 200, 250),
+     QColor(6, 26, 48),
+     QColor(104, 116, 132),
+     QColor(56, 66, 80),
+     QColor(146, 158, 172),
+     PillStyle{QColor(214, 244, 255), QColor(64, 150, 214), QColor(6, 30, 56), QColor(4, 14, 30)},
+     PillStyle{QColor(96, 122, 156), QColor(32, 46, 70), QColor(150, 228, 255), QColor(4, 10, 20)},
+     1807},
+};
+
+int writeSkins(const QString &skinsFolder)
+{
+    bool ok = true;
+    for (const Theme &theme : Themes) {
+        applyTheme(theme);
+        Writer out;
+        out.assets = QDir(skinsFolder + QLatin1Char('/') + theme.folder);
+        out.assets.mkpath(QStringLiteral("."));
+        const QImage main = mainBackground();
+        const QImage options = optionsBackground();
+        out.save(main.convertToFormat(QImage::Format_RGB32), QStringLiteral("Main.jpg"), "JPG", 92);
+        out.save(options.convertToFormat(QImage::Format_RGB32), QStringLiteral("MainOption.jpg"), "JPG", 92);
+        writeButtons(out, main, options, theme.send, theme.other);
+        ok = ok && out.ok;
+    }
+    return ok ? 0 : 1;
+}
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_assets <assets-folder> [<preview-folder>]\n");
+        std::fprintf(stderr, "usage: make_assets <assets-folder> [<preview-folder>]\n"
+                             "       make_assets --skins <skins-folder>\n");
         return 2;
     }
+    if (qstrcmp(argv[1], "--skins") == 0)
+        return argc > 2 ? writeSkins(QString::fromLocal8Bit(argv[2])) : 2;
     Writer out;
     out.assets = QDir(QString::fromLocal8Bit(argv[1]));
     out.assets.mkpath(QStringLiteral("."));
@@ -778,62 +975,7 @@ int main(int argc, char **argv)
     const PillStyle send{QColor(222, 240, 208), QColor(120, 168, 104), QColor(28, 44, 26),
                          QColor(10, 22, 10)};
     const PillStyle graphite{QColor(112, 132, 122), QColor(40, 50, 46), Lime, QColor(6, 10, 8)};
-
-    struct Pill
-    {
-        QString base;
-        QRect place;
-        const QImage *background;
-        PillStyle style;
-        QString caption;
-        QRgb key;
-        bool disabled;
-    };
-    const Pill pills[] = {
-        {QStringLiteral("BtnSend"), QRect(104, 198, 113, 25), &main, send, QStringLiteral("Senden"), KeyGreen,
-         true},
-        {QStringLiteral("BtnOptions"), QRect(224, 198, 113, 25), &main, graphite, QStringLiteral("Optionen"),
-         KeyRed, false},
-        {QStringLiteral("BtnOK"), QRect(52, 208, 75, 25), &options, graphite, QStringLiteral("OK"),
-         KeyMagenta, false},
-    };
-    QImage mockUp[3];
-    for (int i = 0; i < 3; ++i) {
-        const Pill &pill = pills[i];
-        const QImage bg = under(*pill.background, pill.place);
-        auto make = [&](Face face) {
-            return keyOnto(pillButton(pill.place.size(), pill.style, face, pill.caption), bg, pill.key);
-        };
-        mockUp[i] = make(Face::Up);
-        out.save(mockUp[i], pill.base + QStringLiteral("-Up.bmp"), "BMP");
-        out.save(make(Face::Over), pill.base + QStringLiteral("-Over.bmp"), "BMP");
-        out.save(make(Face::Down), pill.base + QStringLiteral("-Down.bmp"), "BMP");
-        if (pill.disabled)
-            out.save(make(Face::Disabled), pill.base + QStringLiteral("-Disabled.bmp"), "BMP");
-    }
-
-    struct Round
-    {
-        QString base;
-        QRect place;
-        Glyph glyph;
-    };
-    const Round rounds[] = {
-        {QStringLiteral("BtnMinimize"), QRect(416, 10, 18, 20), Glyph::Minimize},
-        {QStringLiteral("BtnClose"), QRect(440, 10, 20, 20), Glyph::Close},
-    };
-    QImage roundUp[2];
-    for (int i = 0; i < 2; ++i) {
-        const Round &round = rounds[i];
-        const QImage bg = under(main, round.place);
-        auto make = [&](Face face) {
-            return keyOnto(roundButton(round.place.size(), round.glyph, face), bg, KeyMagenta);
-        };
-        roundUp[i] = make(Face::Up);
-        out.save(roundUp[i], round.base + QStringLiteral("-Up.bmp"), "BMP");
-        out.save(make(Face::Over), round.base + QStringLiteral("-Over.bmp"), "BMP");
-        out.save(make(Face::Down), round.base + QStringLiteral("-Down.bmp"), "BMP");
-    }
+    writeButtons(out, main, options, send, graphite);
 
     const QRect movePlace(431, 194, 34, 32);
     const QImage move = keyOnto(dragHandle(movePlace.size()), under(main, movePlace), KeyMagenta);

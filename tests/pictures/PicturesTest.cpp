@@ -1,4 +1,4 @@
-#include "platform/Pictures.h"
+#include "pictures/Pictures.h"
 
 #include "platform/Error.h"
 

@@ -1,0 +1,106 @@
+// A skin folder is outside input: its Skin.ini may be anything. Every input is read as a Skin.ini
+// and then applied as the only file of a skin folder to stand-ins of both windows. Reading and
+// activation may refuse it with the program's error, never crash, hang or leave a colour that the
+// file did not name. The warning boxes for the missing pictures go nowhere.
+#include "controls/StateButton.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "settings/OptionsQ.h"
+#include "skins/SkinIni.h"
+#include "skins/SkinSelectQ.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class SilentDialogs final : public platform::Dialogs
+{
+public:
+    void warning(const QString &) override {}
+    void information(const QString &) override {}
+    bool confirmation(const QString &) override { return false; }
+    void sorry(const QString &) override {}
+    void error(const QString &) override {}
+    std::optional<QColor> chooseColor(const QColor &) override { return std::nullopt; }
+};
+
+struct World
+{
+    World()
+    {
+        targets.MainWindow = &main;
+        targets.ImageMain = new QLabel(&main);
+        targets.SendButton = new TStateButton(&main);
+        targets.BtnOptions = new TStateButton(&main);
+        targets.ButtonMinimize = new TStateButton(&main);
+        targets.ButtonClose = new TStateButton(&main);
+        targets.NameEdit = new QLineEdit(&main);
+        targets.MessageEdit = new QLineEdit(&main);
+        targets.ComboBoxMode = new QComboBox(&main);
+        targets.MessageMemo = new QTextEdit(&main);
+        targets.StatusLabel = new QLabel(&main);
+        targets.OptionForm = &options;
+        skinFolder = dir.path() + QStringLiteral("/Skins/Fuzz/");
+        if (!QDir().mkpath(skinFolder))
+            std::abort();
+        dialog =
+            std::make_unique<TFormSkinSelect>(targets, QStringList{dir.path() + QStringLiteral("/Skins")});
+    }
+
+    QTemporaryDir dir;
+    QString skinFolder;
+    QWidget main;
+    TOptionForm options;
+    SkinTargets targets;
+    std::unique_ptr<TFormSkinSelect> dialog;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(*argc, *argv);
+    static SilentDialogs silent;
+    platform::setDialogs(&silent);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static World world;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+
+    const skins::SkinIni ini = skins::SkinIni::parse(bytes);
+    skins::infoLines(ini);
+    try {
+        skins::parseSkinColor(ini.value(QStringLiteral("ControlColor")));
+    } catch (const platform::Exception &) {
+    }
+
+    QFile file(world.skinFolder + QStringLiteral("Skin.ini"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        std::abort();
+    file.write(bytes);
+    file.close();
+    const QColor field = world.targets.NameEdit->palette().color(QPalette::Base);
+    try {
+        world.dialog->ActivateSkin(world.skinFolder);
+    } catch (const platform::Exception &) {
+    }
+    if (ini.value(QStringLiteral("ControlColor")).isEmpty() &&
+        world.targets.NameEdit->palette().color(QPalette::Base) != field)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "skins/SkinIni.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QStringList>
+
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTextEdit;
+class TOptionForm;
+class TStateButton;
+
+// What a skin restyles. The main window carries the skin path as its property
+// "CurrentSkinPath"; without an options window only the main window changes.
+struct SkinTargets
+{
+    QPointer<QWidget> MainWindow;
+    QLabel *ImageMain = nullptr;
+    TStateButton *SendButton = nullptr;
+    TStateButton *BtnOptions = nullptr;
+    TStateButton *ButtonMinimize = nullptr;
+    TStateButton *ButtonClose = nullptr;
+    QLineEdit *NameEdit = nullptr;
+    QLineEdit *MessageEdit = nullptr;
+    QComboBox *ComboBoxMode = nullptr;
+    QTextEdit *MessageMemo = nullptr;
+    QLabel *StatusLabel = nullptr;
+    QPointer<TOptionForm> OptionForm;
+};
+
+// The skin dialog "Skin auswählen": lists the skins of the catalogue by name, shows the name,
+// author and info lines of the selected one, and applies a skin on OK, on a selection while
+// "Sofort-Vorschau" is checked, and on Cancel to bring back the skin that was active when the
+// dialog was shown. The close box leaves whatever the preview applied.
+//
+// Created once, when the main window is first shown: it builds the catalogue then and applies
+// the stored skin when the stored path names a listed folder (letter case ignored). With no
+// stored path the default is the folder "Standard" of the catalogue, without the trailing '/'
+// that catalogue paths carry, so it selects nothing until Cancel brings it back.
+//
+// ActivateSkin reports every missing picture or bitmap in a warning box, in the order it applies
+// them, and goes on. A Skin.ini that cannot be read, a picture that cannot be decoded and a
+// colour that is no number end it with an error at that step: what was applied before stays,
+// nothing after is touched and the current skin path keeps its value.
+class TFormSkinSelect : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TFormSkinSelect)
+
+public:
+    // `places`: the folders that hold skin folders, searched in order (skins::skinPlaces()).
+    TFormSkinSelect(const SkinTargets &targets, const QStringList &places, QWidget *parent = nullptr);
+    ~TFormSkinSelect() override;
+
+    QLabel *const LabelSkins;
+    QLabel *const LabelInfo;
+    QListWidget *const ListBoxSkins;
+    QPushButton *const ButtonOK;
+    QPushButton *const ButtonCancel;
+    QCheckBox *const CheckBoxPreview;
+    QPlainTextEdit *const MemoName;
+
+    // Handlers; each throws platform::Exception for the errors above.
+    void FormShow();
+    void ListBoxSkinsClick();
+    void ButtonOKClick();
+    void ButtonCancelClick();
+
+    void ActivateSkin(const QString &Path);
+    void LoadFormImage(QLabel *Image, const QString &FileName);
+    void LoadButtonImages(TStateButton *Button, const QString &BasePath, bool withDisabled);
+    // The colour of Key in the loaded Skin.ini; nothing when the key is missing.
+    std::optional<QColor> GetColor(const QString &Key) const;
+
+    const QStringList &skinPaths() const { return m_skinPaths; }
+    const skins::SkinIni &skinIniLines() const { return m_skinIniLines; }
+    QString previousSkinPath() const { return m_previousSkinPath; }
+    QString currentSkinPath() const;
+
+Q_SIGNALS:
+    // The fields took the skin's control colour; a field shown darkened can darken it again.
+    void controlColorApplied();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void FormCreate(const QStringList &places);
+    void setCurrentSkinPath(const QString &path);
+    void selectRow(int row);
+    void applyColors();
+
+    SkinTargets m_targets;
+    QStringList m_skinPaths;
+    skins::SkinIni m_skinIniLines;
+    QString m_previousSkinPath;
+};

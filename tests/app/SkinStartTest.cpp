@@ -1,0 +1,112 @@
+#include "app/ChatWidgets.h"
+#include "app/MessagerQ.h"
+#include "controls/GradBtn.h"
+#include "platform/Registry.h"
+#include "settings/OptionsQ.h"
+#include "settings/SettingsStore.h"
+#include "skins/SkinSelectQ.h"
+#include "support/FakeDialogs.h"
+#include "support/TempSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// The chat window and the options window as the program makes them, with skins from a folder of
+// the test's own and a stored skin path in other letter case.
+class SkinStartTest : public ::testing::Test
+{
+protected:
+    SkinStartTest()
+    {
+        platform::setComputerNameOverride(QStringLiteral("Küche"));
+        m_skin = m_dir.path() + QStringLiteral("/Skins/Nacht/");
+        QDir().mkpath(m_skin);
+        QFile ini(m_skin + QStringLiteral("skin.INI"));
+        EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Skin]\r\nName=Nacht\r\nMain=bilder\\MAIN.bmp\r\nMainOption=main.bmp\r\n"
+                  "ControlColor=200150120\r\n");
+        ini.close();
+        QDir().mkpath(m_skin + QStringLiteral("Bilder"));
+        QImage picture(474, 255, QImage::Format_RGB32);
+        picture.fill(Qt::darkBlue);
+        picture.save(m_skin + QStringLiteral("Bilder/main.bmp"));
+        picture.save(m_skin + QStringLiteral("main.bmp"));
+
+        settings::StoredSettings stored;
+        stored.currentSkinPath = m_skin.toUpper();
+        settings::SaveSettings(stored);
+    }
+    ~SkinStartTest() override { platform::clearComputerNameOverride(); }
+
+    void start()
+    {
+        TForm1::Setup setup;
+        setup.port = 0;
+        setup.listenAddress = "127.0.0.1";
+        setup.skinPlaces = QStringList{m_dir.path() + QStringLiteral("/Skins")};
+        m_form = std::make_unique<TForm1>(setup);
+        m_options = std::make_unique<TOptionForm>();
+        m_form->setOptionForm(m_options.get());
+        m_form->show();
+    }
+
+    TempSettings m_settings;
+    FakeDialogs m_boxes;
+    QTemporaryDir m_dir;
+    QString m_skin;
+    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<TOptionForm> m_options;
+};
+
+} // namespace
+
+TEST_F(SkinStartTest, TheStoredSkinIsAppliedAtStartAndStoredAgain)
+{
+    start();
+    ASSERT_NE(m_form->skinDialog(), nullptr);
+    EXPECT_EQ(m_form->currentSkinPath(), m_skin);
+    EXPECT_EQ(m_form->ImageMain->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkBlue));
+    EXPECT_EQ(m_options->ImageMainOption->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkBlue));
+    EXPECT_EQ(m_options->ButtonSkin->text(), QStringLiteral("Skin: Nacht..."));
+    EXPECT_EQ(m_form->skinDialog()->ListBoxSkins->currentRow(), 0);
+    // The bare skin warns about each missing button bitmap, and nothing else.
+    EXPECT_EQ(m_boxes.boxesOf(platform::DialogKind::Warning).size(), 11);
+    EXPECT_EQ(m_boxes.boxes().size(), 11);
+
+    m_options->SaveSettings();
+    EXPECT_EQ(settings::LoadSettings()->currentSkinPath, m_skin);
+}
+
+TEST_F(SkinStartTest, TheSkinButtonOpensTheDialog)
+{
+    start();
+    bool shown = false;
+    QTimer::singleShot(0, m_form->skinDialog(), [&] {
+        shown = m_form->skinDialog()->isVisible() && m_form->skinDialog()->isModal();
+        m_form->skinDialog()->reject();
+    });
+    QTest::mouseClick(m_options->ButtonSkin, Qt::LeftButton);
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(SkinStartTest, AnActionKeepsTheMessageFieldDarkenedInTheSkinsColour)
+{
+    start();
+    m_boxes.clear();
+    m_form->ComboBoxMode->setEditText(QStringLiteral("lacht."));
+    m_form->skinDialog()->ActivateSkin(m_skin);
+    EXPECT_EQ(m_form->NameEdit->palette().color(QPalette::Base), QColor(200, 150, 120));
+    EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(98, 48, 18));
+}
