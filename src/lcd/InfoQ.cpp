@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "platform/Pictures.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -67,7 +68,13 @@ TFormInfo::TFormInfo(QWidget *parent)
     LabelClose->setGeometry(73, 246, 56, 13);
     LabelClose->setAlignment(Qt::AlignCenter);
     LabelClose->setAutoFillBackground(true);
-    LabelClose->setFont(platform::productFont());
+    // The installed stand-in for the window font may run wider than the label: shrink it
+    // until the whole caption shows.
+    QFont closeFont = platform::productFont();
+    while (closeFont.pixelSize() > 8 &&
+           QFontMetrics(closeFont).horizontalAdvance(LabelClose->text()) > LabelClose->width() - 2)
+        closeFont.setPixelSize(closeFont.pixelSize() - 1);
+    LabelClose->setFont(closeFont);
     setColor(LabelClose, QPalette::Window, QColor(192, 255, 0));
     setColor(LabelClose, QPalette::WindowText, QColor(0, 128, 0));
     LabelClose->installEventFilter(this);
