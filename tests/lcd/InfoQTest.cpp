@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -72,6 +74,30 @@ TEST(InfoWindow, EscEnterAndTheCloseLabelClose)
     EXPECT_FALSE(panel->animationEnabled());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(info.isNull());
+}
+
+TEST(InfoWindow, EveryOpeningStartsAfresh)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    QList<QList<QByteArray>> firstDisplays;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, [&] {
+            TFormInfo *info = nullptr;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *candidate = qobject_cast<TFormInfo *>(widget); candidate && candidate->isVisible())
+                    info = candidate;
+            }
+            ASSERT_NE(info, nullptr);
+            EXPECT_TRUE(info->LEDInfo->animationEnabled());
+            firstDisplays << info->LEDInfo->displayLines();
+            info->LEDInfo->ExecuteLine();
+            QTest::keyClick(info, Qt::Key_Escape);
+        });
+        TFormInfo::execute(&mainWindow);
+    }
+    ASSERT_EQ(firstDisplays.size(), 2);
+    EXPECT_EQ(firstDisplays.at(0), firstDisplays.at(1));
 }
 
 } // namespace
