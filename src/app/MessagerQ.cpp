@@ -4,6 +4,7 @@
 #include "assets/StandardLook.h"
 #include "controls/KeyColor.h"
 #include "controls/StateButton.h"
+#include "lcd/InfoQ.h"
 #include "net/MsgTransport.h"
 #include "pictures/Pictures.h"
 #include "platform/Application.h"
@@ -688,6 +689,7 @@ void TForm1::ImagePlauderdeckLogoClick()
 
 void TForm1::showInfoWindow()
 {
+    TFormInfo::execute(this);
 }
 
 void TForm1::showSkinDialog()
