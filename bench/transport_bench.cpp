@@ -1,42 +1,38 @@
-// Delivers the same short chat line many times over loopback, (a) with TMsgClient to TMsgServer
-// and (b) with a plain blocking client to a plain thread-per-connection server doing the same
-// exchange, and prints the medians and their ratio; then 8 clients at once for both, in lines
-// per second, checking that every line arrived.
+// Foreign senders deliver the same short chat line over loopback, (a) to the program's
+// TMsgServer and (b) to a plain blocking thread-per-connection server doing the same exchange:
+// one delivery's round trip, and 8 senders at once. The receiving server runs the way it does in
+// the program, accepting on an event-loop thread of its own while the senders block. At the end
+// the two ratios a/b are printed, measured in the same run.
 //
-//   build/bench/transport_bench [lines per run, default 2000]
+//   build/bench/transport_bench [--benchmark_min_time=...]
 
 #include "net/MsgTransport.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 const QByteArray kFrom = QByteArrayLiteral("BENCHPC");
 const QByteArray kLine = QByteArrayLiteral("0000255001BENCHPC sagt: Hallo zusammen!");
-constexpr int kClients = 8;
-
-double medianMicros(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0.0 : samples[samples.size() / 2];
-}
+constexpr int kSenders = 8;
+constexpr int kLinesPerSender = 50;
 
 bool readExactly(int fd, char *buffer, int count)
 {
@@ -62,16 +58,32 @@ bool sendAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-int readLength(int fd)
+// A foreign sender: two writes, the 16-byte reply, the sender closes.
+bool deliver(std::uint16_t port)
 {
-    char digits[5] = {};
-    if (!readExactly(fd, digits, 4))
-        return -1;
-    return std::atoi(digits);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0;
+    ok = ok && sendAll(fd, MsgWire::field(kFrom)) && sendAll(fd, MsgWire::field(kLine));
+    char reply[16];
+    ok = ok && readExactly(fd, reply, 16);
+    ::close(fd);
+    return ok;
 }
 
+class Receiver
+{
+public:
+    virtual ~Receiver() = default;
+    virtual std::uint16_t port() const = 0;
+    virtual int received() const = 0;
+};
+
 // The reference: a blocking accept loop that starts one thread per connection.
-class PlainServer
+class PlainServer final : public Receiver
 {
 public:
     PlainServer()
@@ -90,11 +102,12 @@ public:
                 const int client = ::accept(m_fd, nullptr, nullptr);
                 if (client < 0 || m_stopping)
                     break;
+                ++m_active;
                 std::thread([this, client] { serve(client); }).detach();
             }
         });
     }
-    ~PlainServer()
+    ~PlainServer() override
     {
         m_stopping = true;
         ::shutdown(m_fd, SHUT_RDWR);
@@ -103,17 +116,18 @@ public:
         while (m_active > 0)
             std::this_thread::yield();
     }
-    std::uint16_t port() const { return m_port; }
-    int received() const { return m_received; }
+    std::uint16_t port() const override { return m_port; }
+    int received() const override { return m_received; }
 
 private:
     void serve(int fd)
     {
-        ++m_active;
         std::vector<char> field(10000);
         bool ok = true;
         for (int i = 0; i < 2 && ok; ++i) {
-            const int length = readLength(fd);
+            char digits[5] = {};
+            ok = readExactly(fd, digits, 4);
+            const int length = ok ? std::atoi(digits) : -1;
             ok = length >= 0 && (length == 0 || readExactly(fd, field.data(), length));
         }
         if (ok && sendAll(fd, MsgWire::kReply)) {
@@ -134,153 +148,153 @@ private:
     std::atomic<int> m_active = 0;
 };
 
-bool plainDeliver(std::uint16_t port)
+// The program's server, accepting on an event-loop thread of its own, as the window's thread.
+class ProgramServer final : public Receiver
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0;
-    // The same exchange as the program: two writes, a 16-byte reply, the client closes.
-    ok = ok && sendAll(fd, MsgWire::field(kFrom)) && sendAll(fd, MsgWire::field(kLine));
-    char reply[16];
-    ok = ok && readExactly(fd, reply, 16);
-    ::close(fd);
-    return ok;
+public:
+    ProgramServer()
+    {
+        std::atomic<bool> ready = false;
+        m_thread.reset(QThread::create([this, &ready] {
+            TMsgServer server;
+            server.setListenAddress("127.0.0.1");
+            server.setPort(0);
+            QObject::connect(
+                &server, &TMsgServer::OnMSG, &server,
+                [this](TSockSession *, const QByteArray &from, const QByteArray &msg) {
+                    if (from == kFrom && msg == kLine)
+                        ++m_received;
+                },
+                Qt::DirectConnection);
+            server.Loaded();
+            m_port = static_cast<std::uint16_t>(server.boundPort());
+            ready = true;
+            QEventLoop loop;
+            loop.exec();
+        }));
+        m_thread->start();
+        while (!ready)
+            std::this_thread::yield();
+    }
+    ~ProgramServer() override
+    {
+        m_thread->quit();
+        m_thread->wait();
+    }
+    std::uint16_t port() const override { return m_port; }
+    int received() const override { return m_received; }
+
+private:
+    std::unique_ptr<QThread> m_thread;
+    std::atomic<std::uint16_t> m_port = 0;
+    std::atomic<int> m_received = 0;
+};
+
+std::unique_ptr<Receiver> makeReceiver(int program)
+{
+    if (program)
+        return std::make_unique<ProgramServer>();
+    return std::make_unique<PlainServer>();
 }
 
-std::unique_ptr<TMsgServer> startServer(std::atomic<int> &received)
+const char *receiverName(int program)
 {
-    auto server = std::make_unique<TMsgServer>();
-    server->setListenAddress("127.0.0.1");
-    server->setPort(0);
-    QObject::connect(
-        server.get(), &TMsgServer::OnMSG, server.get(),
-        [&received](TSockSession *, const QByteArray &from, const QByteArray &msg) {
-            if (from == kFrom && msg == kLine)
-                ++received;
-        },
-        Qt::DirectConnection);
-    server->Loaded();
-    return server;
+    return program ? "program" : "plain";
 }
 
-void waitForCount(const std::atomic<int> &count, int expected)
+// Seconds per delivery, and lines per second with 8 senders, by receiver: for the ratios.
+std::map<std::string, double> g_roundTrip;
+std::map<std::string, double> g_rate;
+
+void waitForCount(const Receiver &receiver, int expected)
 {
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
-    while (count < expected && Clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (receiver.received() < expected && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
 }
+
+void BM_OneDelivery(benchmark::State &state)
+{
+    const std::unique_ptr<Receiver> receiver = makeReceiver(static_cast<int>(state.range(0)));
+    int sent = 0;
+    for (auto _ : state) {
+        if (!deliver(receiver->port()))
+            state.SkipWithError("a delivery failed");
+        ++sent;
+    }
+    waitForCount(*receiver, sent);
+    if (receiver->received() != sent)
+        state.SkipWithError("lines were lost");
+    state.SetLabel(receiverName(static_cast<int>(state.range(0))));
+    state.counters["round_trip_us"] = benchmark::Counter(
+        static_cast<double>(sent), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_EightSenders(benchmark::State &state)
+{
+    const std::unique_ptr<Receiver> receiver = makeReceiver(static_cast<int>(state.range(0)));
+    int total = 0;
+    for (auto _ : state) {
+        std::atomic<int> failures = 0;
+        std::vector<std::thread> senders;
+        for (int s = 0; s < kSenders; ++s) {
+            senders.emplace_back([&] {
+                for (int i = 0; i < kLinesPerSender; ++i)
+                    failures += deliver(receiver->port()) ? 0 : 1;
+            });
+        }
+        for (std::thread &sender : senders)
+            sender.join();
+        total += kSenders * kLinesPerSender;
+        if (failures > 0)
+            state.SkipWithError("a delivery failed");
+    }
+    waitForCount(*receiver, total);
+    if (receiver->received() != total)
+        state.SkipWithError("lines were lost");
+    state.SetLabel(receiverName(static_cast<int>(state.range(0))));
+    state.counters["lines_per_s"] =
+        benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_OneDelivery)->Arg(0)->Arg(1)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_EightSenders)->Arg(0)->Arg(1)->UseRealTime()->MinTime(1.0);
+
+// Keeps what the benchmarks measured, for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            // With repetitions, the median stands for the benchmark.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
+                continue;
+            const std::string name = run.benchmark_name();
+            const double seconds = run.GetAdjustedRealTime();
+            if (name.rfind("BM_OneDelivery", 0) == 0)
+                g_roundTrip[run.report_label] = seconds;
+            else if (name.rfind("BM_EightSenders", 0) == 0 && run.counters.count("lines_per_s"))
+                g_rate[run.report_label] = run.counters.at("lines_per_s");
+        }
+    }
+};
 
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int lines = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
-    bool allArrived = true;
-
-    // (a) sequential, TMsgClient -> TMsgServer, both on this thread.
-    std::atomic<int> receivedA = 0;
-    double medianA = 0;
-    {
-        auto server = startServer(receivedA);
-        TMsgClient client;
-        client.setHost(QStringLiteral("127.0.0.1"));
-        client.setPort(server->boundPort());
-        client.setFromName(kFrom);
-        client.setTimeOut(20000);
-        std::vector<double> samples;
-        for (int i = 0; i < lines; ++i) {
-            const Clock::time_point start = Clock::now();
-            client.SendMsg(kLine);
-            samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-        }
-        waitForCount(receivedA, lines);
-        medianA = medianMicros(samples);
-        allArrived &= receivedA == lines;
-    }
-
-    // (b) sequential, plain blocking client -> plain thread-per-connection server.
-    double medianB = 0;
-    {
-        PlainServer server;
-        std::vector<double> samples;
-        for (int i = 0; i < lines; ++i) {
-            const Clock::time_point start = Clock::now();
-            allArrived &= plainDeliver(server.port());
-            samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-        }
-        while (server.received() < lines)
-            std::this_thread::yield();
-        medianB = medianMicros(samples);
-    }
-
-    std::printf("sequential, %d lines each\n", lines);
-    std::printf("  (a) TMsgClient -> TMsgServer      median %8.1f us\n", medianA);
-    std::printf("  (b) plain client -> plain server  median %8.1f us\n", medianB);
-    std::printf("  ratio a/b                          %8.2f\n", medianB > 0 ? medianA / medianB : 0.0);
-
-    // Concurrent: kClients clients at once, each on its own thread.
-    const int perClient = std::max(1, lines / kClients);
-    const int total = perClient * kClients;
-    double rateA = 0;
-    {
-        std::atomic<int> received = 0;
-        auto server = startServer(received);
-        const int port = server->boundPort();
-        std::atomic<int> failures = 0;
-        std::vector<QThread *> threads;
-        const Clock::time_point start = Clock::now();
-        for (int c = 0; c < kClients; ++c) {
-            threads.push_back(QThread::create([port, perClient, &failures] {
-                TMsgClient client;
-                client.setHost(QStringLiteral("127.0.0.1"));
-                client.setPort(port);
-                client.setFromName(kFrom);
-                for (int i = 0; i < perClient; ++i) {
-                    try {
-                        client.SendMsg(kLine);
-                    } catch (const ESockError &) {
-                        ++failures;
-                    }
-                }
-            }));
-            threads.back()->start();
-        }
-        waitForCount(received, total);
-        for (QThread *thread : threads) {
-            while (!thread->wait(1))
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            delete thread;
-        }
-        rateA = total / std::chrono::duration<double>(Clock::now() - start).count();
-        allArrived &= received == total && failures == 0;
-        std::printf("concurrent, %d clients x %d lines\n", kClients, perClient);
-        std::printf("  (a) TMsgClient -> TMsgServer      %8.0f lines/s, %d of %d arrived, %d failed\n", rateA,
-                    received.load(), total, failures.load());
-    }
-    {
-        PlainServer server;
-        std::atomic<int> failures = 0;
-        std::vector<std::thread> threads;
-        const Clock::time_point start = Clock::now();
-        for (int c = 0; c < kClients; ++c) {
-            threads.emplace_back([&] {
-                for (int i = 0; i < perClient; ++i)
-                    failures += plainDeliver(server.port()) ? 0 : 1;
-            });
-        }
-        for (std::thread &t : threads)
-            t.join();
-        while (server.received() + failures < total)
-            std::this_thread::yield();
-        const double rateB = total / std::chrono::duration<double>(Clock::now() - start).count();
-        allArrived &= server.received() == total;
-        std::printf("  (b) plain client -> plain server  %8.0f lines/s, %d of %d arrived\n", rateB,
-                    server.received(), total);
-    }
-    std::printf("%s\n", allArrived ? "every line arrived" : "LINES WERE LOST");
-    return allArrived ? 0 : 1;
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    if (g_roundTrip.count("plain") && g_roundTrip.count("program") && g_roundTrip["plain"] > 0)
+        std::printf("one delivery's round trip, program / plain server: %.2f\n",
+                    g_roundTrip["program"] / g_roundTrip["plain"]);
+    if (g_rate.count("plain") && g_rate.count("program") && g_rate["plain"] > 0)
+        std::printf("lines per second with %d senders, program / plain server: %.2f\n", kSenders,
+                    g_rate["program"] / g_rate["plain"]);
+    return 0;
 }

@@ -107,7 +107,11 @@ void TThreadTimer::UpdateTimer()
 
 // ---------------------------------------------------------------------------------------------
 
-TSockSession::TSockSession(QObject *owner)
+TSockSession::TSockSession(QObject *owner) : TSockSession(owner, SocketStart::Create)
+{
+}
+
+TSockSession::TSockSession(QObject *owner, SocketStart start)
     : QObject(owner), m_socket(new platform::AsyncSocket(this)), m_lookup(new platform::HostLookup(this)),
       m_timer(new TThreadTimer(this))
 {
@@ -130,7 +134,7 @@ TSockSession::TSockSession(QObject *owner)
         m_replyArrived = true;
         m_changed.notify_all();
     });
-    InitializeSockets();
+    InitializeSockets(start);
 }
 
 TSockSession::~TSockSession()
@@ -150,11 +154,13 @@ TSockSession::~TSockSession()
     removeSocketUser();
 }
 
-void TSockSession::InitializeSockets()
+void TSockSession::InitializeSockets(SocketStart start)
 {
     ReportStatus(TransportTexts::statusLevel(Status::Initialize),
                  TransportTexts::statusText(Status::Initialize));
     addSocketUser();
+    if (start == SocketStart::Adopt)
+        return;
     // Only the first socket of a session resets its connection when closed.
     if (!m_socket->create() || !m_socket->setLinger(true, 0)) {
         m_socket->close();
@@ -952,7 +958,8 @@ constexpr qsizetype kSessionReceiveLimit = 20480;
 } // namespace
 
 TGeneralServer::TGeneralServer(QObject *owner)
-    : TSockSession(owner), m_isListeningServer(qobject_cast<TGeneralServer *>(owner) == nullptr)
+    : TSockSession(owner, qobject_cast<TGeneralServer *>(owner) ? SocketStart::Adopt : SocketStart::Create),
+      m_isListeningServer(qobject_cast<TGeneralServer *>(owner) == nullptr)
 {
 }
 
@@ -974,8 +981,10 @@ void TGeneralServer::stopServing()
     }
     // Cancelled workers end at their next look at the session; wait for them before their
     // sessions go. Answers they posted to this server are dropped with it.
-    for (const auto &session : sessions)
-        session->m_worker->join();
+    for (const auto &worker : m_workers)
+        worker->stop();
+    m_idleWorkers.clear();
+    m_workers.clear();
     std::lock_guard lock(g_serverLock);
     sessions.clear();
 }
@@ -1041,24 +1050,23 @@ void TGeneralServer::startSession(int descriptor)
         session->m_closeTimeout = m_closeTimeout;
         session->setReceiveLimit(kSessionReceiveLimit);
         session->setStallLimit(std::chrono::milliseconds(m_stallTimeout));
-        session->m_worker = std::make_unique<TServeThread>(session.get());
+        if (m_idleWorkers.empty()) {
+            m_workers.push_back(std::make_unique<TServeThread>());
+            m_idleWorkers.push_back(m_workers.back().get());
+        }
     } catch (...) {
         ::close(descriptor);
         throw;
     }
     session->adoptConnection(descriptor, peerAddressValue(), peerPortValue());
+    session->m_worker = m_idleWorkers.back();
+    m_idleWorkers.pop_back();
     TGeneralServer *const started = session.get();
     {
         std::lock_guard lock(m_sessionsMutex);
         m_sessions.push_back(std::move(session));
     }
-    try {
-        started->m_worker->start();
-    } catch (...) {
-        std::lock_guard lock(m_sessionsMutex);
-        m_sessions.pop_back();
-        throw;
-    }
+    started->m_worker->assign(started);
 }
 
 TGeneralServer *TGeneralServer::makeRoom()
@@ -1100,45 +1108,63 @@ void TGeneralServer::customEvent(QEvent *event)
         std::move(firstEnded, m_sessions.end(), std::back_inserter(ended));
         m_sessions.erase(firstEnded, m_sessions.end());
     }
+    // Their workers are done with them and wait for the next session.
     for (const auto &session : ended)
-        session->m_worker->join();
+        m_idleWorkers.push_back(session->m_worker);
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TServeThread::TServeThread(TGeneralServer *session) : m_session(session)
+TServeThread::TServeThread() : m_thread(&TServeThread::run, this)
 {
-}
-
-void TServeThread::start()
-{
-    m_thread = std::thread(&TServeThread::run, this);
 }
 
 TServeThread::~TServeThread()
 {
-    join();
+    stop();
 }
 
-void TServeThread::join()
+void TServeThread::assign(TGeneralServer *session)
 {
+    std::lock_guard lock(m_mutex);
+    m_next = session;
+    m_wake.notify_one();
+}
+
+void TServeThread::stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_wake.notify_one();
+    }
     if (m_thread.joinable())
         m_thread.join();
 }
 
 void TServeThread::run()
 {
-    try {
-        m_session->Serve();
-    } catch (...) {
-        // The session ends without an acknowledgement; its sender reports the failure.
+    for (;;) {
+        TGeneralServer *session = nullptr;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_next != nullptr || m_stopping; });
+            if (!m_next)
+                return;
+            session = std::exchange(m_next, nullptr);
+        }
+        try {
+            session->Serve();
+        } catch (...) {
+            // The session ends without an acknowledgement; its sender reports the failure.
+        }
+        // From here on the session is the owner thread's to release, and this worker may be
+        // given the next one: neither is touched again on this pass.
+        TGeneralServer *const server = session->m_server;
+        {
+            std::lock_guard lock(server->m_sessionsMutex);
+            session->m_ended = true;
+        }
+        QCoreApplication::postEvent(server, new QEvent(static_cast<QEvent::Type>(wakeEventType())));
     }
-    // The UI thread owns the session's notifiers and timer: it joins this thread and releases
-    // the session there.
-    TGeneralServer *server = m_session->m_server;
-    {
-        std::lock_guard lock(server->m_sessionsMutex);
-        m_session->m_ended = true;
-    }
-    QCoreApplication::postEvent(server, new QEvent(static_cast<QEvent::Type>(wakeEventType())));
 }

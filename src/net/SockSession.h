@@ -147,6 +147,10 @@ Q_SIGNALS:
 protected:
     using Clock = std::chrono::steady_clock;
 
+    // A session made to take over an accepted connection needs no socket of its own.
+    enum class SocketStart { Create, Adopt };
+    TSockSession(QObject *owner, SocketStart start);
+
     // Waits until `done` (called with the session's mutex held) holds. On the UI thread the
     // wait pumps events; on a worker it sleeps on the condition variable. The wait ends early,
     // answering false, after `limit` without progress (or after `limit`, when `sinceProgress`
@@ -195,7 +199,7 @@ private:
     bool receiveDirect(const std::function<bool()> &done, Clock::time_point start,
                        std::chrono::milliseconds limit, bool sinceProgress);
     void sendDirect(const char *data, qsizetype length);
-    void InitializeSockets();
+    void InitializeSockets(SocketStart start);
     void ResolveHost();
     void TimerFired();
     void HandleSocketEvent(int event, int error);
@@ -249,23 +253,29 @@ private:
     int m_wakeFd = -1; // wakes the worker's waits when the session is cancelled
 };
 
-// The worker thread of one server session: runs its Serve, then hands the session back to the
-// UI thread, which joins the thread and releases the session.
+// A worker thread of a listening server: serves one session at a time, then waits for the
+// next one. The server hands each accepted connection to an idle worker, or to a new one, so a
+// burst of senders does not pay for starting a thread per line; there are never more workers
+// than sessions were live at once.
 class TServeThread
 {
 public:
-    explicit TServeThread(TGeneralServer *session);
+    TServeThread();
     ~TServeThread();
     Q_DISABLE_COPY_MOVE(TServeThread)
 
-    TGeneralServer *session() const { return m_session; }
-    void start();
-    void join();
+    // Runs `session`'s Serve on this worker; the worker must be idle.
+    void assign(TGeneralServer *session);
+    // Lets the worker end once its session is done, and waits for it.
+    void stop();
 
 private:
     void run();
 
-    TGeneralServer *m_session = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    TGeneralServer *m_next = nullptr;
+    bool m_stopping = false;
     std::thread m_thread;
 };
 
@@ -341,8 +351,10 @@ private:
 
     mutable std::mutex m_sessionsMutex;
     std::vector<std::unique_ptr<TGeneralServer>> m_sessions;
+    std::vector<std::unique_ptr<TServeThread>> m_workers; // of a listening server
+    std::vector<TServeThread *> m_idleWorkers;            // owner thread only
     TGeneralServer *m_server = nullptr;
-    std::unique_ptr<TServeThread> m_worker;
+    TServeThread *m_worker = nullptr; // the one serving this session
     // Guarded by the listening server's m_sessionsMutex.
     bool m_ended = false;     // the worker has finished
     bool m_dismissed = false; // cancelled to make room
