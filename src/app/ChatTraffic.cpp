@@ -306,13 +306,25 @@ bool TForm1::DisplayText(const QByteArray &payload)
     // Always plain text: what the sender typed is shown as typed, never read as markup.
     cursor.insertText(platform::fromWindows1252(payload.mid(10)), chars);
 
-    // The new line comes into view; the focus stays where the user is typing.
+    // The new line comes into view; the focus stays where the user is typing. Lines that arrive
+    // in a burst come into view together, with one layout of the history's end.
+    if (!m_receivedLines.isDraining()) {
+        showNewestLine();
+    } else if (!m_newestLinePending) {
+        m_newestLinePending = true;
+        QMetaObject::invokeMethod(this, &TForm1::showNewestLine, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void TForm1::showNewestLine()
+{
+    m_newestLinePending = false;
     QTextCursor end(MessageMemo->document());
     end.movePosition(QTextCursor::End);
     MessageMemo->setTextCursor(end);
     MessageMemo->ensureCursorVisible();
     MessageMemo->verticalScrollBar()->setValue(MessageMemo->verticalScrollBar()->maximum());
-    return true;
 }
 
 void TForm1::MessageProgStatus(TSockSession *, const QString &Status)

@@ -193,6 +193,7 @@ private:
     void setUpMessageComponents(const Setup &setup);
     void connectMessageEvents();
     void loadStoredSettings();
+    void showNewestLine();
     void queueLine(const QString &text, bool italic);
     void deliverWaitingLines();
     void sendOneLine(const QString &receiver, const QByteArray &payload);
@@ -231,7 +232,8 @@ private:
     bool m_closing = false;
     bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
 
-    bool m_historyStarted = false; // the history's first paragraph is taken
+    bool m_historyStarted = false;    // the history's first paragraph is taken
+    bool m_newestLinePending = false; // received lines wait to be scrolled into view
     QPointer<TOptionForm> m_optionForm;
     // A window of its own, not one of this window's components.
     std::unique_ptr<TFormSkinSelect> m_skinDialog;

@@ -1,5 +1,6 @@
 #include "app/ReceivedLineQueue.h"
 
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSocketNotifier>
 
@@ -92,8 +93,12 @@ void ReceivedLineQueue::drain()
         if (pending() > 0)
             wake();
     });
+    // A flood is taken in slices: what is left after one goes on after the events that came
+    // meanwhile, so typing and painting never wait for a whole backlog.
+    QElapsedTimer slice;
+    slice.start();
     Line line;
-    while (take(line)) {
+    while (slice.elapsed() < kSliceMs && take(line)) {
         if (m_handler)
             m_handler(line.from, line.msg);
     }

@@ -34,6 +34,8 @@ public:
     // while a question box is open cannot take all memory, and no line is dropped unseen.
     static constexpr qsizetype kMaxLines = 2000;
     static constexpr qsizetype kMaxBytes = 8 * 1024 * 1024;
+    // One drain hands over lines for at most this long before it lets other events in.
+    static constexpr int kSliceMs = 15;
 
     // Any thread.
     void push(const QByteArray &sFrom, const QByteArray &sMsg);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -117,4 +118,24 @@ TEST(ReceivedLineQueue, RoomIsBoundedByLinesAndBytesAndComesBackWhenDrained)
     EXPECT_FALSE(queue.hasRoomFor(11));
     queue.drain();
     EXPECT_TRUE(queue.hasRoomFor(ReceivedLineQueue::kMaxBytes));
+}
+
+TEST(ReceivedLineQueue, AFloodIsHandedOverInSlicesSoOtherEventsGetIn)
+{
+    ReceivedLineQueue queue;
+    QList<QByteArray> handled;
+    queue.setHandler([&](const QByteArray &, const QByteArray &msg) {
+        handled.append(msg);
+        QElapsedTimer busy; // a line that takes a whole slice to show
+        busy.start();
+        while (busy.elapsed() <= ReceivedLineQueue::kSliceMs) {
+        }
+    });
+    for (int i = 0; i < 3; ++i)
+        queue.push("a", number(i));
+    queue.drain();
+    EXPECT_EQ(handled, QList<QByteArray>{"0"});
+    EXPECT_EQ(queue.pending(), 2);
+    ASSERT_TRUE(waitFor([&] { return handled.size() == 3; }));
+    EXPECT_EQ(handled, (QList<QByteArray>{"0", "1", "2"}));
 }
