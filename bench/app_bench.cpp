@@ -5,6 +5,7 @@
 //
 //   build/bench/app_bench [--benchmark_min_time=...]
 
+#include "LoopbackSender.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
@@ -17,11 +18,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTemporaryDir>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -77,22 +73,6 @@ void BM_AppendLine(benchmark::State &state)
 }
 BENCHMARK(BM_AppendLine)->Arg(100)->Arg(100000)->Iterations(300)->Unit(benchmark::kMicrosecond);
 
-bool deliver(std::uint16_t port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0;
-    const QByteArray bytes = MsgWire::field(kSender) + MsgWire::field(kLine);
-    ok = ok && ::send(fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL) == bytes.size();
-    char reply[16];
-    ok = ok && ::recv(fd, reply, sizeof reply, MSG_WAITALL) == 16;
-    ::close(fd);
-    return ok;
-}
-
 std::vector<double> g_keyMillis;
 
 void BM_KeyWhileFlooded(benchmark::State &state)
@@ -107,7 +87,7 @@ void BM_KeyWhileFlooded(benchmark::State &state)
     for (int s = 0; s < 8; ++s) {
         senders.emplace_back([&] {
             while (flooding)
-                delivered += deliver(port) ? 1 : 0;
+                delivered += bench::deliver(port, kSender, kLine) ? 1 : 0;
             ++finished;
         });
     }

@@ -6,6 +6,7 @@
 //
 //   build/bench/transport_bench [--benchmark_min_time=...]
 
+#include "LoopbackSender.h"
 #include "net/MsgTransport.h"
 
 #include <benchmark/benchmark.h>
@@ -34,44 +35,9 @@ const QByteArray kLine = QByteArrayLiteral("0000255001BENCHPC sagt: Hallo zusamm
 constexpr int kSenders = 8;
 constexpr int kLinesPerSender = 50;
 
-bool readExactly(int fd, char *buffer, int count)
-{
-    int done = 0;
-    while (done < count) {
-        const ssize_t n = ::recv(fd, buffer + done, count - done, 0);
-        if (n <= 0)
-            return false;
-        done += static_cast<int>(n);
-    }
-    return true;
-}
-
-bool sendAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// A foreign sender: two writes, the 16-byte reply, the sender closes.
 bool deliver(std::uint16_t port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0;
-    ok = ok && sendAll(fd, MsgWire::field(kFrom)) && sendAll(fd, MsgWire::field(kLine));
-    char reply[16];
-    ok = ok && readExactly(fd, reply, 16);
-    ::close(fd);
-    return ok;
+    return bench::deliver(port, kFrom, kLine);
 }
 
 class Receiver
@@ -126,11 +92,11 @@ private:
         bool ok = true;
         for (int i = 0; i < 2 && ok; ++i) {
             char digits[5] = {};
-            ok = readExactly(fd, digits, 4);
+            ok = bench::readExactly(fd, digits, 4);
             const int length = ok ? std::atoi(digits) : -1;
-            ok = length >= 0 && (length == 0 || readExactly(fd, field.data(), length));
+            ok = length >= 0 && (length == 0 || bench::readExactly(fd, field.data(), length));
         }
-        if (ok && sendAll(fd, MsgWire::kReply)) {
+        if (ok && bench::sendAll(fd, MsgWire::kReply)) {
             ++m_received;
             char rest[64];
             while (::recv(fd, rest, sizeof rest, 0) > 0) {
