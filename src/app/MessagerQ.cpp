@@ -391,6 +391,7 @@ void TForm1::FormClose()
     // line is being delivered, the running delivery takes the rest. All of it has a bounded
     // time: then the delivery under way is cancelled and what is left stays unsent.
     hide();
+    Q_EMIT closing();
     setReportMark(ReportMark::Closing);
     if (m_hasJoined)
         queueLine(NameEdit->text() + QStringLiteral(" hat den Chatroom verlassen."), true);

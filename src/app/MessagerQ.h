@@ -46,8 +46,9 @@ public:
     // Lines that may wait for a delivery that still runs.
     static constexpr qsizetype kMaxWaitingLines = 100;
     // From the close on, the lines still waiting and the farewell have this long to go out;
-    // the program then ends within 25 s of the close, with a second to spare for tearing down.
+    // the program ends within kCloseLimitMs of the close, leaving time for tearing down.
     static constexpr int kCloseGraceMs = 24000;
+    static constexpr int kCloseLimitMs = 25000;
 
     // The message client's Tag: whether a box was shown for the receiver being served.
     enum class ReportMark {
@@ -176,6 +177,8 @@ public:
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).
     void lineArrived(const QByteArray &sFrom, const QByteArray &sMsg);
+    // The window has closed and hidden itself; the waiting lines and the farewell go out now.
+    void closing();
 
 protected:
     void showEvent(QShowEvent *event) override;

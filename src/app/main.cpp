@@ -2,7 +2,10 @@
 #include "platform/Application.h"
 #include "settings/OptionsQ.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <memory>
+#include <thread>
 
 int main(int argc, char **argv)
 {
@@ -25,6 +28,14 @@ int main(int argc, char **argv)
         platform::showCurrentException();
         return 1;
     }
+    // The close has a time limit: the lines still going out are given up before it, and should
+    // tearing down not be done by then, the program ends anyway (the settings are saved first).
+    QObject::connect(form.get(), &TForm1::closing, form.get(), [] {
+        std::thread([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(TForm1::kCloseLimitMs));
+            std::_Exit(0);
+        }).detach();
+    });
     form->show();
     return QApplication::exec();
 }
