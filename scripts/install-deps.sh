@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Plauderdeck needs, with apt-get, when it is
-# missing. Safe to run again: it only asks apt for packages that are not installed yet.
+# Installs what Plauderdeck needs, with apt-get, when it is missing. Safe to run again: it only
+# asks apt for packages that are not installed yet.
+#   scripts/install-deps.sh            building and running
+#   scripts/install-deps.sh --test     and testing: test frameworks, the sanitizer and fuzzing
+#                                      compiler, the validators of the installed desktop files
+#   scripts/install-deps.sh --package  and making the .deb (dpkg-shlibdeps reads its dependencies)
+#   scripts/install-deps.sh --desktop  and looking at the program on a virtual display, two-host trials
+# Options combine.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev libgif-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
-  clang libclang-rt-14-dev
 )
-# Only needed to look at the program on a virtual display and for two-host trials.
-if [[ "${1:-}" == "--desktop" ]]; then
-  packages+=(xvfb x11-utils imagemagick iproute2 python3)
-fi
+for option in "$@"; do
+  case "$option" in
+    --test)
+      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
+                 desktop-file-utils appstream) ;;
+    --package) packages+=(dpkg-dev file) ;;
+    --desktop) packages+=(xvfb x11-utils imagemagick iproute2 python3) ;;
+    *) echo "unknown option: $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode="${1:-normal}"
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --test
 
 jobs=$(nproc)
 common=(-G Ninja -DPD_WERROR="$([[ "${CI:-}" == "true" ]] && echo ON || echo OFF)")

@@ -2,6 +2,7 @@
 // connection reports in the status line, and the LED that blinks for every shown line.
 
 #include "app/ChatWidgets.h"
+#include "app/LineAttention.h"
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
@@ -234,6 +235,7 @@ void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QBy
     }
     if (!DisplayText(sMsg))
         return;
+    requestAttentionForLine(this, sFrom, sMsg);
     if (sFrom.isEmpty())
         return;
     // A computer that only announced itself is asked about with its next line.

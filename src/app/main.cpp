@@ -1,18 +1,34 @@
+#include "app/CommandLine.h"
 #include "app/MessagerQ.h"
 #include "platform/Application.h"
 #include "settings/OptionsQ.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
 int main(int argc, char **argv)
 {
+    // Answered before the application object exists, so --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLineOutcome command = parseCommandLine(arguments);
+    if (!command.run) {
+        std::fputs(command.output.toLocal8Bit().constData(), stdout);
+        std::fputs(command.error.toLocal8Bit().constData(), stderr);
+        return command.exitCode;
+    }
+
     platform::Application app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Fernwald Softwerkbau"));
     QApplication::setApplicationName(QStringLiteral("Plauderdeck"));
     QApplication::setApplicationDisplayName(QStringLiteral("Plauderdeck"));
+    QApplication::setApplicationVersion(programVersion());
+    // Ties the windows to the installed desktop entry: the panel shows its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.fernwald.Plauderdeck"));
 
     // Closing the main window ends the program. A window that cannot be built is reported
     // rather than left half made.

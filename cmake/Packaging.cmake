@@ -1,0 +1,22 @@
+# `cpack -G DEB` in the build folder makes plauderdeck_<version>_<arch>.deb from the install
+# rules. Its library dependencies are read from the binary by dpkg-shlibdeps (package dpkg-dev);
+# what the binary loads only at run time is named here.
+set(CPACK_PACKAGE_NAME plauderdeck)
+set(CPACK_PACKAGE_VENDOR "Fernwald Softwerkbau")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Chat für das lokale Netz")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Plauderdeck ist ein Chatprogramm für das lokale Netz ohne Server: jede Zeile geht über eine
+eigene kurze TCP-Verbindung an Port 6711 jedes angehakten Empfängers.")
+set(CPACK_PACKAGE_CONTACT "Fernwald Softwerkbau" CACHE STRING "The package's maintainer")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window-system plugins and the fonts are loaded at run time, so no library names them:
+# without them the window cannot open or has no text.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+
+include(CPack)

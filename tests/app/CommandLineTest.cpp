@@ -1,0 +1,47 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CommandLineTest, OptionsAnswerOrStartOrFailWithUsageError)
+{
+    struct Case
+    {
+        QStringList arguments;
+        bool run;
+        int exitCode;
+        QString outputStart;
+        QString errorStart;
+    };
+    const QString version = QStringLiteral("Plauderdeck ") + programVersion() + u'\n';
+    const QList<Case> cases{
+        {{"plauderdeck"}, true, 0, {}, {}},
+        {{"/usr/bin/plauderdeck", "--version"}, false, 0, version, {}},
+        {{"plauderdeck", "-v"}, false, 0, version, {}},
+        {{"/usr/bin/plauderdeck", "--help"}, false, 0, "Aufruf: plauderdeck [Optionen]\n", {}},
+        {{"plauderdeck", "-h"}, false, 0, "Aufruf: plauderdeck [Optionen]\n", {}},
+        // The window system's options belong to the application object.
+        {{"plauderdeck", "-platform", "offscreen", "-style", "fusion", "-reverse"}, true, 0, {}, {}},
+        {{"plauderdeck", "--lauter"}, false, 2, {}, "plauderdeck: unbekannte Option »lauter«\n"},
+        {{"plauderdeck", "-x"}, false, 2, {}, "plauderdeck: unbekannte Option »x«\n"},
+        {{"plauderdeck", "Keller"}, false, 2, {}, "plauderdeck: unerwartetes Argument »Keller«\n"},
+        {{"plauderdeck", "-platform"}, false, 2, {}, "plauderdeck: "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const CommandLineOutcome outcome = parseCommandLine(c.arguments);
+        EXPECT_EQ(outcome.run, c.run);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_TRUE(outcome.output.startsWith(c.outputStart)) << outcome.output.toStdString();
+        EXPECT_EQ(outcome.output.isEmpty(), c.outputStart.isEmpty());
+        EXPECT_TRUE(outcome.error.startsWith(c.errorStart)) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.error.isEmpty(), c.errorStart.isEmpty());
+    }
+    // Help lists both options; the window system's stay out of it.
+    const QString help = parseCommandLine({"plauderdeck", "--help"}).output;
+    EXPECT_TRUE(help.contains("--version") && help.contains("--help"));
+    EXPECT_FALSE(help.contains("platform"));
+}
+
+} // namespace
