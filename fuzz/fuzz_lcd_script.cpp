@@ -2,6 +2,7 @@
 // read outside input. The input up to the first zero byte is the script (one line per "\n"),
 // the rest the panel's text; the script then runs for a few ticks and the panel draws a frame.
 // Script errors are expected; a crash, a hang or a read outside a line is not.
+#include "SilentDialogs.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
@@ -12,18 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Script errors land here instead of in a box on screen.
-class SilentDialogs final : public platform::Dialogs
-{
-public:
-    void warning(const QString &) override {}
-    void information(const QString &) override {}
-    bool confirmation(const QString &) override { return false; }
-    void sorry(const QString &) override {}
-    void error(const QString &) override {}
-    std::optional<QColor> chooseColor(const QColor &) override { return std::nullopt; }
-};
 
 QApplication &application()
 {

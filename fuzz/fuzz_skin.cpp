@@ -2,6 +2,7 @@
 // and then applied as the only file of a skin folder to stand-ins of both windows. Reading and
 // activation may refuse it with the program's error, never crash, hang or leave a colour that the
 // file did not name. The warning boxes for the missing pictures go nowhere.
+#include "SilentDialogs.h"
 #include "controls/StateButton.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
@@ -23,17 +24,6 @@
 #include <memory>
 
 namespace {
-
-class SilentDialogs final : public platform::Dialogs
-{
-public:
-    void warning(const QString &) override {}
-    void information(const QString &) override {}
-    bool confirmation(const QString &) override { return false; }
-    void sorry(const QString &) override {}
-    void error(const QString &) override {}
-    std::optional<QColor> chooseColor(const QColor &) override { return std::nullopt; }
-};
 
 struct World
 {
