@@ -533,6 +533,14 @@ void TSockSession::CloseSocket()
         emit OnDisconnect(this);
 }
 
+void TSockSession::closeAdoptedConnection()
+{
+    if (m_ownFd >= 0) {
+        ::close(m_ownFd);
+        m_ownFd = -1;
+    }
+}
+
 void TSockSession::Write(const QByteArray &text)
 {
     ReportStatus(TransportTexts::statusLevel(Status::Write), TransportTexts::statusText(Status::Write));
@@ -1158,6 +1166,8 @@ void TServeThread::run()
         } catch (...) {
             // The session ends without an acknowledgement; its sender reports the failure.
         }
+        // Closing here spares the owner's thread the teardown of every connection.
+        session->closeAdoptedConnection();
         // From here on the session is the owner thread's to release, and this worker may be
         // given the next one: neither is touched again on this pass.
         TGeneralServer *const server = session->m_server;

@@ -165,6 +165,9 @@ protected:
     void beginDestruction() { m_componentDestroying = true; }
     // Takes over an accepted connection for a worker thread (server sessions).
     void adoptConnection(int descriptor, std::uint32_t peerAddress, std::uint16_t peerPort);
+    // Ends an adopted connection on the worker that served it, once nothing more is read or
+    // written on it.
+    void closeAdoptedConnection();
     void setReceiveLimit(qsizetype limit) { m_receiveLimit = limit; }
     void setStallLimit(std::chrono::milliseconds limit) { m_stallLimit = limit; }
     // Backlog of Listen; whether its bind and listen succeeded.
