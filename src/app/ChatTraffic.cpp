@@ -297,6 +297,13 @@ bool TForm1::DisplayText(const QByteArray &payload)
     paragraph.setTextIndent(pointsToPixels(MessageMemo, -10.0));
 
     QTextCursor cursor(MessageMemo->document());
+    // Lines that arrive in a burst go into one edit of the history, so it is laid out once for
+    // all of them when the burst ends and not once per line; they come into view together.
+    const bool burst = m_receivedLines.isDraining();
+    if (burst && !m_burst) {
+        m_burst.emplace(MessageMemo->document());
+        m_burst->beginEditBlock();
+    }
     cursor.movePosition(QTextCursor::End);
     if (m_historyStarted) {
         cursor.insertBlock(paragraph, chars);
@@ -308,9 +315,8 @@ bool TForm1::DisplayText(const QByteArray &payload)
     // Always plain text: what the sender typed is shown as typed, never read as markup.
     cursor.insertText(platform::fromWindows1252(payload.mid(10)), chars);
 
-    // The new line comes into view; the focus stays where the user is typing. Lines that arrive
-    // in a burst come into view together, with one layout of the history's end.
-    if (!m_receivedLines.isDraining()) {
+    // The new line comes into view; the focus stays where the user is typing.
+    if (!burst) {
         showNewestLine();
     } else if (!m_newestLinePending) {
         m_newestLinePending = true;
@@ -322,6 +328,10 @@ bool TForm1::DisplayText(const QByteArray &payload)
 void TForm1::showNewestLine()
 {
     m_newestLinePending = false;
+    if (m_burst) {
+        m_burst->endEditBlock();
+        m_burst.reset();
+    }
     QTextCursor end(MessageMemo->document());
     end.movePosition(QTextCursor::End);
     MessageMemo->setTextCursor(end);

@@ -203,6 +203,8 @@ void TForm1::setUpComponents()
 
     MessageMemo->setGeometry(15, 35, 444, 103);
     MessageMemo->setReadOnly(true);
+    // Nothing in the history is ever undone: an undo record per line would only grow with it.
+    MessageMemo->setUndoRedoEnabled(false);
     MessageMemo->setFrameShape(QFrame::NoFrame);
     MessageMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MessageMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QTextCursor>
 #include <QWidget>
 
 #include <array>
@@ -235,8 +236,9 @@ private:
     bool m_closing = false;
     bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
 
-    bool m_historyStarted = false;    // the history's first paragraph is taken
-    bool m_newestLinePending = false; // received lines wait to be scrolled into view
+    bool m_historyStarted = false;      // the history's first paragraph is taken
+    bool m_newestLinePending = false;   // received lines wait to be scrolled into view
+    std::optional<QTextCursor> m_burst; // holds the history's edit block open while a burst arrives
     QPointer<TOptionForm> m_optionForm;
     // A window of its own, not one of this window's components.
     std::unique_ptr<TFormSkinSelect> m_skinDialog;

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -24,9 +25,13 @@ int createWakeCounter()
 
 ReceivedLineQueue::ReceivedLineQueue(QObject *parent)
     : QObject(parent), m_wakeFd(createWakeCounter()),
-      m_wakeNotifier(new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this))
+      m_wakeNotifier(new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this)),
+      m_frameTimer(new QTimer(this))
 {
     connect(m_wakeNotifier, &QSocketNotifier::activated, this, &ReceivedLineQueue::onWake);
+    m_frameTimer->setSingleShot(true);
+    m_frameTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_frameTimer, &QTimer::timeout, this, &ReceivedLineQueue::drain);
 }
 
 ReceivedLineQueue::~ReceivedLineQueue()
@@ -62,7 +67,11 @@ void ReceivedLineQueue::onWake()
 {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
-    drain();
+    const qint64 sinceDrain = m_lastDrain.isValid() ? m_lastDrain.elapsed() : kFrameMs;
+    if (sinceDrain >= kFrameMs)
+        drain();
+    else if (!m_frameTimer->isActive())
+        m_frameTimer->start(static_cast<int>(kFrameMs - sinceDrain));
 }
 
 qsizetype ReceivedLineQueue::pending() const
@@ -87,6 +96,8 @@ void ReceivedLineQueue::drain()
     if (m_draining)
         return;
     m_draining = true;
+    m_lastDrain.start();
+    m_frameTimer->stop();
     auto done = qScopeGuard([this] {
         m_draining = false;
         // After an error in the handler the rest still has to be shown.

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 
 class QSocketNotifier;
+class QTimer;
 
 #include <deque>
 #include <functional>
@@ -36,6 +38,9 @@ public:
     static constexpr qsizetype kMaxBytes = 8 * 1024 * 1024;
     // One drain hands over lines for at most this long before it lets other events in.
     static constexpr int kSliceMs = 15;
+    // A wake-up drains at most once per frame: lines that arrive in between are shown together,
+    // with one layout and one paint, and meanwhile the thread is free to take new connections.
+    static constexpr int kFrameMs = 16;
 
     // Any thread.
     void push(const QByteArray &sFrom, const QByteArray &sMsg);
@@ -43,8 +48,8 @@ public:
     // Whether a line of `bytes` bytes (sender and text) fits behind the waiting ones.
     bool hasRoomFor(qsizetype bytes) const;
 
-    // The owner's thread. An error thrown by the handler ends the drain after that line; the
-    // lines behind it are drained by a new wake-up.
+    // The owner's thread, at once (wake-ups wait for the next frame). An error thrown by the
+    // handler ends the drain after that line; the lines behind it are drained by a new wake-up.
     void drain();
     bool isDraining() const { return m_draining; }
 
@@ -64,6 +69,8 @@ private:
     qsizetype m_bytes = 0; // of the waiting lines
     const int m_wakeFd;
     QSocketNotifier *const m_wakeNotifier;
+    QTimer *const m_frameTimer; // drains when the current frame is over
+    QElapsedTimer m_lastDrain;  // since the last drain began
     bool m_draining = false;
     Handler m_handler;
 };

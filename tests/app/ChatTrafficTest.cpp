@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,6 +33,7 @@
 
 #include <memory>
 #include <mutex>
+#include <thread>
 
 using platform::DialogKind;
 
@@ -594,6 +596,34 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
               form.MessageMemo->verticalScrollBar()->maximum());
     EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
     EXPECT_FALSE(form.MessageMemo->textCursor().hasSelection());
+}
+
+TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    setReceivers({{QStringLiteral("Keller"), false}});
+    constexpr int kLines = 300;
+    // As the server's workers raise them: from another thread, faster than a frame.
+    std::thread([&form] {
+        for (int i = 0; i < kLines; ++i)
+            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
+                                             "0000000000Zeile " + QByteArray::number(i));
+    }).join();
+    QTextDocument *document = form.MessageMemo->document();
+    ASSERT_TRUE(
+        waitFor([&] { return document->lastBlock().text() == QStringLiteral("Zeile %1").arg(kLines - 1); }));
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(document->blockCount(), kLines);
+    for (int i = 0; i < kLines; i += 37)
+        EXPECT_EQ(document->findBlockByNumber(i).text(), QStringLiteral("Zeile %1").arg(i));
+    // Laid out and in view: the history's height counts every line, and its end is shown.
+    ASSERT_GT(document->lastBlock().layout()->lineCount(), 0);
+    const qreal lineHeight = document->lastBlock().layout()->lineAt(0).height();
+    EXPECT_GE(document->documentLayout()->documentSize().height(), kLines * lineHeight);
+    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
+              form.MessageMemo->verticalScrollBar()->maximum());
+    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)

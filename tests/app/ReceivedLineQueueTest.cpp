@@ -139,3 +139,21 @@ TEST(ReceivedLineQueue, AFloodIsHandedOverInSlicesSoOtherEventsGetIn)
     ASSERT_TRUE(waitFor([&] { return handled.size() == 3; }));
     EXPECT_EQ(handled, (QList<QByteArray>{"0", "1", "2"}));
 }
+
+TEST(ReceivedLineQueue, WakeUpsDrainAtMostOncePerFrameAndTakeTogetherWhatCameMeanwhile)
+{
+    ReceivedLineQueue queue;
+    QList<qint64> handledAt;
+    QElapsedTimer clock;
+    clock.start();
+    queue.setHandler([&](const QByteArray &, const QByteArray &) { handledAt.append(clock.nsecsElapsed()); });
+
+    queue.push("a", "1");
+    ASSERT_TRUE(waitFor([&] { return handledAt.size() == 1; }));
+    for (int i = 2; i <= 4; ++i)
+        queue.push("a", number(i));
+    ASSERT_TRUE(waitFor([&] { return handledAt.size() == 4; }));
+    // The next frame begins a frame after the last drain began; its lines come in one drain.
+    EXPECT_GE(handledAt[1] - handledAt[0], (ReceivedLineQueue::kFrameMs - 1) * 1000000LL);
+    EXPECT_LT(handledAt[3] - handledAt[1], ReceivedLineQueue::kFrameMs * 1000000LL);
+}
