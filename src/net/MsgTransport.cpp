@@ -114,11 +114,9 @@ QByteArray TMsgClient::SendMsg(const QByteArray &text)
     QByteArray reply;
     try {
         // Each field goes out whole, zero bytes included, so its length always matches.
-        ReportStatus(TransportTexts::statusLevel(TransportTexts::Status::Write),
-                     TransportTexts::statusText(TransportTexts::Status::Write));
+        ReportStatus(TransportTexts::Status::Write);
         SendBuffer(MsgWire::field(m_fromName));
-        ReportStatus(TransportTexts::statusLevel(TransportTexts::Status::Write),
-                     TransportTexts::statusText(TransportTexts::Status::Write));
+        ReportStatus(TransportTexts::Status::Write);
         SendBuffer(MsgWire::field(text));
         emit OnMessageSent(this);
         reply = Read(MsgWire::kReply.size());

@@ -140,7 +140,7 @@ TSockSession::TSockSession(QObject *owner, SocketStart start)
 TSockSession::~TSockSession()
 {
     beginDestruction();
-    ReportStatus(TransportTexts::statusLevel(Status::Destroy), TransportTexts::statusText(Status::Destroy));
+    ReportStatus(Status::Destroy);
     Cancel();
     m_timer->setEnabled(false);
     m_lookup->abort();
@@ -156,8 +156,7 @@ TSockSession::~TSockSession()
 
 void TSockSession::InitializeSockets(SocketStart start)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Initialize),
-                 TransportTexts::statusText(Status::Initialize));
+    ReportStatus(Status::Initialize);
     addSocketUser();
     if (start == SocketStart::Adopt)
         return;
@@ -375,10 +374,16 @@ void TSockSession::ReportStatus(int level, const QString &text)
         emit OnStatus(this, text);
 }
 
+void TSockSession::ReportStatus(Status status, int count)
+{
+    const int level = TransportTexts::statusLevel(status);
+    if (level <= m_reportLevel)
+        ReportStatus(level, TransportTexts::statusText(status, count));
+}
+
 void TSockSession::ResolveHost()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::ResolveHost),
-                 TransportTexts::statusText(Status::ResolveHost));
+    ReportStatus(Status::ResolveHost);
     const std::uint32_t dotted = platform::inetAddr(m_host.toLatin1());
     if (dotted != platform::kInaddrNone) {
         m_peerAddress = dotted; // "0.0.0.0" gives 0: no address
@@ -415,7 +420,7 @@ void TSockSession::ResolveHost()
 
 void TSockSession::Connect()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Connect), TransportTexts::statusText(Status::Connect));
+    ReportStatus(Status::Connect);
     {
         std::lock_guard lock(m_mutex);
         m_canceled = false;
@@ -485,14 +490,13 @@ void TSockSession::Connect()
 
 void TSockSession::Disconnect()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Disconnect),
-                 TransportTexts::statusText(Status::Disconnect));
+    ReportStatus(Status::Disconnect);
     CloseSocket();
 }
 
 void TSockSession::Cancel()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Cancel), TransportTexts::statusText(Status::Cancel));
+    ReportStatus(Status::Cancel);
     std::lock_guard lock(m_mutex);
     m_canceled = true;
     m_changed.notify_all();
@@ -508,8 +512,7 @@ void TSockSession::Abort()
 
 void TSockSession::CloseSocket()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::CloseSocket),
-                 TransportTexts::statusText(Status::CloseSocket));
+    ReportStatus(Status::CloseSocket);
     {
         std::lock_guard lock(m_mutex);
         m_connected = false;
@@ -543,7 +546,7 @@ void TSockSession::closeAdoptedConnection()
 
 void TSockSession::Write(const QByteArray &text)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Write), TransportTexts::statusText(Status::Write));
+    ReportStatus(Status::Write);
     qsizetype length = text.indexOf('\0');
     if (length < 0)
         length = text.size();
@@ -552,21 +555,19 @@ void TSockSession::Write(const QByteArray &text)
 
 void TSockSession::Writeln(const QByteArray &text)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Writeln), TransportTexts::statusText(Status::Writeln));
+    ReportStatus(Status::Writeln);
     Write(text + "\r\n");
 }
 
 void TSockSession::SendBuffer(const QByteArray &data)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer),
-                 TransportTexts::statusText(Status::SendBuffer));
+    ReportStatus(Status::SendBuffer);
     queueBytes(data.constData(), data.size());
 }
 
 void TSockSession::SendBuffer(const char *data, int length)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::SendBuffer),
-                 TransportTexts::statusText(Status::SendBuffer));
+    ReportStatus(Status::SendBuffer);
     if (length <= 0)
         length = data ? static_cast<int>(qstrnlen(data, 65535)) : 0;
     queueBytes(data, length);
@@ -602,7 +603,7 @@ void TSockSession::queueBytes(const char *data, qsizetype length)
 
 QByteArray TSockSession::Read(int count)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Read), TransportTexts::statusText(Status::Read, count));
+    ReportStatus(Status::Read, count);
     bool arrived = true;
     if (count > 0)
         arrived =
@@ -624,7 +625,7 @@ QByteArray TSockSession::Read(int count)
 
 QByteArray TSockSession::ReadLn()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::ReadLn), TransportTexts::statusText(Status::ReadLn));
+    ReportStatus(Status::ReadLn);
     const bool arrived =
         waitFor([this] { return m_receiveBuffer.contains('\n') || m_canceled || m_peerGone; }, m_stallLimit);
     std::lock_guard lock(m_mutex);
@@ -640,8 +641,7 @@ QByteArray TSockSession::ReadLn()
 
 QByteArray TSockSession::Transaction(const QByteArray &text)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Transaction),
-                 TransportTexts::statusText(Status::Transaction));
+    ReportStatus(Status::Transaction);
     m_replyCode = 0;
     Writeln(text);
     m_replyText = ReadLn();
@@ -663,7 +663,7 @@ QByteArray TSockSession::Transaction(const QByteArray &text)
 
 void TSockSession::Listen()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::Listen), TransportTexts::statusText(Status::Listen));
+    ReportStatus(Status::Listen);
     {
         std::lock_guard lock(m_mutex);
         m_replyArrived = false;
@@ -691,7 +691,7 @@ int TSockSession::Accept()
         if (!m_lastEventOK)
             throw ESockError(TransportTexts::acceptFailed());
     }
-    ReportStatus(TransportTexts::statusLevel(Status::Accept), TransportTexts::statusText(Status::Accept));
+    ReportStatus(Status::Accept);
     const int descriptor = m_socket->accept(&m_peerAddress, &m_peerPort);
     if (descriptor < 0) {
         const int error = platform::lastSocketError();
@@ -731,15 +731,13 @@ void TSockSession::adoptConnection(int descriptor, std::uint32_t peerAddress, st
 
 QString TSockSession::ErrorToText(int code)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::ErrorToText),
-                 TransportTexts::statusText(Status::ErrorToText));
+    ReportStatus(Status::ErrorToText);
     return TransportTexts::ErrorToText(code);
 }
 
 QString TSockSession::CheckError(int tolerated)
 {
-    ReportStatus(TransportTexts::statusLevel(Status::CheckError),
-                 TransportTexts::statusText(Status::CheckError));
+    ReportStatus(Status::CheckError);
     const int error = platform::lastSocketError();
     {
         std::lock_guard lock(m_mutex);
@@ -752,8 +750,7 @@ QString TSockSession::CheckError(int tolerated)
 
 void TSockSession::StartTimer()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::StartTimer),
-                 TransportTexts::statusText(Status::StartTimer));
+    ReportStatus(Status::StartTimer);
     {
         std::lock_guard lock(m_mutex);
         m_timedOut = false;
@@ -764,15 +761,13 @@ void TSockSession::StartTimer()
 
 void TSockSession::StopTimer()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::StopTimer),
-                 TransportTexts::statusText(Status::StopTimer));
+    ReportStatus(Status::StopTimer);
     m_timer->setEnabled(false);
 }
 
 void TSockSession::TimerFired()
 {
-    ReportStatus(TransportTexts::statusLevel(Status::TimerFired),
-                 TransportTexts::statusText(Status::TimerFired));
+    ReportStatus(Status::TimerFired);
     StopTimer();
     {
         std::lock_guard lock(m_mutex);
@@ -883,8 +878,7 @@ void TSockSession::WriteFromStream()
     if (m_streamBusy)
         return;
     m_streamBusy = true;
-    ReportStatus(TransportTexts::statusLevel(Status::WriteFromStream),
-                 TransportTexts::statusText(Status::WriteFromStream));
+    ReportStatus(Status::WriteFromStream);
     QByteArray chunk;
     {
         std::lock_guard lock(m_mutex);
@@ -928,8 +922,7 @@ void TSockSession::ReadToStream()
         return;
     }
     m_streamBusy = true;
-    ReportStatus(TransportTexts::statusLevel(Status::ReadToStream),
-                 TransportTexts::statusText(Status::ReadToStream));
+    ReportStatus(Status::ReadToStream);
     char scratch[kChunk];
     const qint64 n = m_socket->recv(scratch, kChunk);
     if (n < 0) {
@@ -1111,6 +1104,7 @@ void TGeneralServer::customEvent(QEvent *event)
     std::vector<std::unique_ptr<TGeneralServer>> ended;
     {
         std::lock_guard sessionsLock(m_sessionsMutex);
+        m_releasePosted = false;
         const auto firstEnded = std::stable_partition(m_sessions.begin(), m_sessions.end(),
                                                       [](const auto &session) { return !session->m_ended; });
         std::move(firstEnded, m_sessions.end(), std::back_inserter(ended));
@@ -1170,11 +1164,16 @@ void TServeThread::run()
         session->closeAdoptedConnection();
         // From here on the session is the owner thread's to release, and this worker may be
         // given the next one: neither is touched again on this pass.
+        // Sessions that end while a release is already asked for go with that one, so a flood
+        // does not wake the owner's thread once per connection.
         TGeneralServer *const server = session->m_server;
+        bool post = false;
         {
             std::lock_guard lock(server->m_sessionsMutex);
             session->m_ended = true;
+            post = !std::exchange(server->m_releasePosted, true);
         }
-        QCoreApplication::postEvent(server, new QEvent(static_cast<QEvent::Type>(wakeEventType())));
+        if (post)
+            QCoreApplication::postEvent(server, new QEvent(static_cast<QEvent::Type>(wakeEventType())));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/TransportTexts.h"
 #include "platform/AsyncSocket.h"
 #include "platform/Error.h"
 
@@ -132,6 +133,8 @@ public:
     QString ErrorToText(int code);
     QString CheckError(int tolerated);
     void ReportStatus(int level, const QString &text);
+    // A status of the table; its text is made only when the level lets it through.
+    void ReportStatus(TransportTexts::Status status, int count = 0);
 
     void StartTimer();
     void StopTimer();
@@ -356,6 +359,8 @@ private:
     std::vector<std::unique_ptr<TGeneralServer>> m_sessions;
     std::vector<std::unique_ptr<TServeThread>> m_workers; // of a listening server
     std::vector<TServeThread *> m_idleWorkers;            // owner thread only
+    // A release is asked for and not yet begun: the sessions that end meanwhile go with it.
+    bool m_releasePosted = false; // guarded by m_sessionsMutex
     TGeneralServer *m_server = nullptr;
     TServeThread *m_worker = nullptr; // the one serving this session
     // Guarded by the listening server's m_sessionsMutex.
