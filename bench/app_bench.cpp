@@ -1,11 +1,14 @@
 // The chat window under load, on the offscreen platform:
+//  - foreign senders delivering to the whole program (server, window, history) against a plain
+//    blocking thread-per-connection server, in the same run: one sender's round trip, and lines
+//    per second with 8 senders at once; their ratios window / plain are printed;
 //  - appending one line to a history of 100 lines and to one of 100,000 lines, and their ratio;
 //  - while 8 foreign senders flood the window with lines, how long a key typed in the message
 //    field takes to appear there (median and worst of many keys).
 //
 //   build/bench/app_bench [--benchmark_min_time=...]
 
-#include "LoopbackSender.h"
+#include "Loopback.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
@@ -18,12 +21,15 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -72,6 +78,78 @@ void BM_AppendLine(benchmark::State &state)
     state.SetLabel(std::to_string(state.range(0)) + " lines before");
 }
 BENCHMARK(BM_AppendLine)->Arg(100)->Arg(100000)->Iterations(300)->Unit(benchmark::kMicrosecond);
+
+// Round trip in seconds (one sender) and lines per second (8 senders), by receiver.
+std::map<std::string, double> g_receiveRoundTrip;
+std::map<std::string, double> g_receiveRate;
+
+// `senders` foreign senders deliver `lines` lines each at once while this thread runs the event
+// loop, as the window's thread does; returns whether every line was acknowledged.
+bool deliverAll(std::uint16_t port, int senders, int lines)
+{
+    QEventLoop loop;
+    std::atomic<int> failures = 0;
+    std::atomic<int> finished = 0;
+    std::vector<std::thread> threads;
+    for (int s = 0; s < senders; ++s) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < lines; ++i)
+                failures += bench::deliver(port, kSender, kLine) ? 0 : 1;
+            if (++finished == senders)
+                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    }
+    loop.exec();
+    for (std::thread &thread : threads)
+        thread.join();
+    return failures == 0;
+}
+
+void BM_Receive(benchmark::State &state)
+{
+    const bool window = state.range(0) != 0;
+    const int senders = static_cast<int>(state.range(1));
+    const int lines = senders == 1 ? 200 : 50;
+    std::unique_ptr<Window> program;
+    std::unique_ptr<bench::PlainServer> plain;
+    if (window)
+        program = std::make_unique<Window>();
+    else
+        plain = std::make_unique<bench::PlainServer>();
+    const auto port =
+        static_cast<std::uint16_t>(window ? program->form->MessageGetter->boundPort() : plain->port());
+    qint64 total = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        if (!deliverAll(port, senders, lines))
+            state.SkipWithError("a delivery failed");
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        total += senders * lines;
+    }
+    // Every acknowledged line reaches the history.
+    if (window) {
+        QTextDocument *history = program->form->MessageMemo->document();
+        const auto shown = [&] { return history->blockCount() >= total; };
+        QElapsedTimer patience;
+        patience.start();
+        while (!shown() && patience.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+        if (!shown())
+            state.SkipWithError("lines were lost");
+    }
+    state.SetLabel(window ? "window" : "plain");
+    state.counters[senders == 1 ? "round_trip_us" : "lines_per_s"] =
+        senders == 1 ? benchmark::Counter(static_cast<double>(total),
+                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert)
+                     : benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Receive)
+    ->ArgsProduct({{0, 1}, {1, 8}})
+    ->ArgNames({"window", "senders"})
+    ->UseManualTime()
+    ->MinTime(1.0)
+    ->Unit(benchmark::kMillisecond);
 
 std::vector<double> g_keyMillis;
 
@@ -130,7 +208,14 @@ public:
             // its label but are not times.
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
                 continue;
-            if (run.benchmark_name().rfind("BM_AppendLine", 0) == 0)
+            const std::string name = run.benchmark_name();
+            if (name.rfind("BM_Receive", 0) == 0) {
+                if (run.counters.count("round_trip_us"))
+                    g_receiveRoundTrip[run.report_label] = run.counters.at("round_trip_us");
+                else if (run.counters.count("lines_per_s"))
+                    g_receiveRate[run.report_label] = run.counters.at("lines_per_s");
+            }
+            if (name.rfind("BM_AppendLine", 0) == 0)
                 g_appendSeconds[run.report_label == "100 lines before" ? 100 : 100000] =
                     run.GetAdjustedRealTime();
         }
@@ -150,6 +235,14 @@ int main(int argc, char **argv)
     Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    const auto ratio = [](std::map<std::string, double> &measured) {
+        return measured.count("window") && measured["plain"] > 0 ? measured["window"] / measured["plain"]
+                                                                 : 0.0;
+    };
+    if (const double r = ratio(g_receiveRoundTrip); r > 0)
+        std::printf("one delivery's round trip, window / plain server: %.2f\n", r);
+    if (const double r = ratio(g_receiveRate); r > 0)
+        std::printf("lines per second with 8 senders, window / plain server: %.2f\n", r);
     if (g_appendSeconds.count(100) && g_appendSeconds.count(100000) && g_appendSeconds[100] > 0)
         std::printf("appending line 100,000 / appending line 100: %.2f\n",
                     g_appendSeconds[100000] / g_appendSeconds[100]);

@@ -6,7 +6,7 @@
 //
 //   build/bench/transport_bench [--benchmark_min_time=...]
 
-#include "LoopbackSender.h"
+#include "Loopback.h"
 #include "net/MsgTransport.h"
 
 #include <benchmark/benchmark.h>
@@ -48,70 +48,14 @@ public:
     virtual int received() const = 0;
 };
 
-// The reference: a blocking accept loop that starts one thread per connection.
-class PlainServer final : public Receiver
+class Plain final : public Receiver
 {
 public:
-    PlainServer()
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof sa;
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-        ::listen(m_fd, 64);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&sa), &length);
-        m_port = ntohs(sa.sin_port);
-        m_acceptor = std::thread([this] {
-            for (;;) {
-                const int client = ::accept(m_fd, nullptr, nullptr);
-                if (client < 0 || m_stopping)
-                    break;
-                ++m_active;
-                std::thread([this, client] { serve(client); }).detach();
-            }
-        });
-    }
-    ~PlainServer() override
-    {
-        m_stopping = true;
-        ::shutdown(m_fd, SHUT_RDWR);
-        m_acceptor.join();
-        ::close(m_fd);
-        while (m_active > 0)
-            std::this_thread::yield();
-    }
-    std::uint16_t port() const override { return m_port; }
-    int received() const override { return m_received; }
+    std::uint16_t port() const override { return m_server.port(); }
+    int received() const override { return m_server.received(); }
 
 private:
-    void serve(int fd)
-    {
-        std::vector<char> field(10000);
-        bool ok = true;
-        for (int i = 0; i < 2 && ok; ++i) {
-            char digits[5] = {};
-            ok = bench::readExactly(fd, digits, 4);
-            const int length = ok ? std::atoi(digits) : -1;
-            ok = length >= 0 && (length == 0 || bench::readExactly(fd, field.data(), length));
-        }
-        if (ok && bench::sendAll(fd, MsgWire::kReply)) {
-            ++m_received;
-            char rest[64];
-            while (::recv(fd, rest, sizeof rest, 0) > 0) {
-            }
-        }
-        ::close(fd);
-        --m_active;
-    }
-
-    int m_fd = -1;
-    std::uint16_t m_port = 0;
-    std::thread m_acceptor;
-    std::atomic<bool> m_stopping = false;
-    std::atomic<int> m_received = 0;
-    std::atomic<int> m_active = 0;
+    bench::PlainServer m_server;
 };
 
 // The program's server, accepting on an event-loop thread of its own, as the window's thread.
@@ -160,7 +104,7 @@ std::unique_ptr<Receiver> makeReceiver(int program)
 {
     if (program)
         return std::make_unique<ProgramServer>();
-    return std::make_unique<PlainServer>();
+    return std::make_unique<Plain>();
 }
 
 const char *receiverName(int program)
