@@ -303,18 +303,23 @@ bool TSockSession::receiveDirect(const std::function<bool()> &done, Clock::time_
                 return true;
             end = deadlineOf(start, limit, sinceProgress);
         }
-        const Readiness readiness = waitReady(POLLIN, end);
-        if (readiness != Readiness::Ready) {
+        if (isCanceled() || (end && Clock::now() >= *end)) {
             std::lock_guard lock(m_mutex);
             return done();
         }
+        // What has arrived is taken at once; only an empty connection is waited on.
         const ssize_t n = ::recv(m_ownFd, scratch, sizeof scratch, 0);
         if (n > 0) {
             appendReceived(scratch, n);
             continue;
         }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            if (waitReady(POLLIN, end) != Readiness::Ready) {
+                std::lock_guard lock(m_mutex);
+                return done();
+            }
             continue;
+        }
         std::lock_guard lock(m_mutex);
         if (n < 0)
             m_lastError = platform::winsockError(errno);
@@ -1026,20 +1031,27 @@ bool TGeneralServer::waitForClientClose()
 
 void TGeneralServer::AcceptHandler()
 {
-    TGeneralServer *dismissed = nullptr;
-    try {
-        markAcceptReady();
-        const int descriptor = Accept();
-        std::lock_guard lock(g_serverLock);
-        dismissed = makeRoom();
-        startSession(descriptor);
-    } catch (...) {
-        // The pending connection is not served: its descriptor is closed, and its sender sees
-        // the connection end without an acknowledgement.
+    // One notification may stand for several connections: every one waiting now is taken, so
+    // a burst of senders does not cost a round of the event loop each.
+    const QPointer<TGeneralServer> alive(this);
+    for (int taken = 0; taken < m_maxSessions; ++taken) {
+        if (taken > 0 && (!alive || !connectionWaiting()))
+            return;
+        TGeneralServer *dismissed = nullptr;
+        try {
+            markAcceptReady();
+            const int descriptor = Accept();
+            std::lock_guard lock(g_serverLock);
+            dismissed = makeRoom();
+            startSession(descriptor);
+        } catch (...) {
+            // The pending connection is not served: its descriptor is closed, and its sender
+            // sees the connection end without an acknowledgement.
+        }
+        if (dismissed)
+            dismissed->Cancel();
+        emit OnClientContact(this);
     }
-    if (dismissed)
-        dismissed->Cancel();
-    emit OnClientContact(this);
 }
 
 void TGeneralServer::startSession(int descriptor)

@@ -184,6 +184,8 @@ protected:
     bool waitForPeerClose(std::chrono::milliseconds limit);
     // The accept notification has come: Accept may go ahead.
     void markAcceptReady();
+    // A listening session: another connection is waiting to be accepted.
+    bool connectionWaiting() const { return m_socket->hasPendingConnection(); }
     std::uint32_t peerAddressValue() const { return m_peerAddress; }
     std::uint16_t peerPortValue() const { return m_peerPort; }
     void CloseSocket();

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -351,6 +352,14 @@ int AsyncSocket::accept(std::uint32_t *peerAddress, std::uint16_t *peerPort)
     if (peerPort)
         *peerPort = ntohs(sa.sin_port);
     return fd;
+}
+
+bool AsyncSocket::hasPendingConnection() const
+{
+    if (m_fd < 0 || m_state != State::Listening)
+        return false;
+    pollfd listening{m_fd, POLLIN, 0};
+    return ::poll(&listening, 1, 0) > 0 && (listening.revents & POLLIN);
 }
 
 qint64 AsyncSocket::send(const char *data, qint64 length)

@@ -84,6 +84,8 @@ public:
     int listen(int backlog);
     // The accepted descriptor, or -1 with lastSocketError().
     int accept(std::uint32_t *peerAddress, std::uint16_t *peerPort);
+    // Whether a listening socket has a connection waiting, without waiting for one.
+    bool hasPendingConnection() const;
     // Byte counts, or -1 with lastSocketError() (wsaWouldBlock when nothing can move now).
     qint64 send(const char *data, qint64 length);
     qint64 recv(char *data, qint64 length);
