@@ -175,12 +175,8 @@ QString dottedAddress(std::uint32_t address)
     return QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]);
 }
 
-AsyncSocket::AsyncSocket(QObject *parent)
-    : QObject(parent), m_readNotifier(new QSocketNotifier(QSocketNotifier::Read, this)),
-      m_writeNotifier(new QSocketNotifier(QSocketNotifier::Write, this))
+AsyncSocket::AsyncSocket(QObject *parent) : QObject(parent)
 {
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &AsyncSocket::readable);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, &AsyncSocket::writable);
 }
 
 AsyncSocket::~AsyncSocket()
@@ -221,6 +217,12 @@ void AsyncSocket::attach(int descriptor, State state)
     m_writeArmed = false;
     m_closeReported = false;
     ++m_generation;
+    if (!m_readNotifier) {
+        m_readNotifier = new QSocketNotifier(QSocketNotifier::Read, this);
+        m_writeNotifier = new QSocketNotifier(QSocketNotifier::Write, this);
+        connect(m_readNotifier, &QSocketNotifier::activated, this, &AsyncSocket::readable);
+        connect(m_writeNotifier, &QSocketNotifier::activated, this, &AsyncSocket::writable);
+    }
     m_readNotifier->setSocket(descriptor);
     m_writeNotifier->setSocket(descriptor);
     updateNotifiers();
@@ -255,6 +257,8 @@ void AsyncSocket::updateNotifiers()
             break;
         }
     }
+    if (!m_readNotifier)
+        return;
     if (m_readNotifier->isEnabled() != wantRead)
         m_readNotifier->setEnabled(wantRead);
     if (m_writeNotifier->isEnabled() != wantWrite)

@@ -106,8 +106,10 @@ private:
     void writable();
     void report(int event, int error);
 
-    QSocketNotifier *const m_readNotifier;
-    QSocketNotifier *const m_writeNotifier;
+    // Made with the first descriptor: a socket that never gets one (a server session's, whose
+    // connection its worker serves) costs no notifiers.
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
     int m_fd = -1;
     int m_mask = 0;
     State m_state = State::Idle;
