@@ -1,6 +1,7 @@
 #include "settings/OptionsQ.h"
 
 #include "assets/StandardLook.h"
+#include "controls/FixedRowDelegate.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
 #include "pictures/Pictures.h"
@@ -18,7 +19,6 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -28,19 +28,6 @@ const QColor kWindowColor(128, 128, 128);
 const QColor kFontColor(192, 255, 0);
 const QColor kControlColor(192, 216, 184);
 const QColor kControlFontColor(55, 55, 67);
-constexpr int kRowHeight = 13;
-
-// The receiver list shows one entry per 13-pixel line, as the check-list control it stands for.
-class FixedRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
-    }
-};
 
 void setColors(QWidget *widget, const QColor &background, const QColor &text)
 {

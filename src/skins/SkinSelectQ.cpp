@@ -1,5 +1,6 @@
 #include "skins/SkinSelectQ.h"
 
+#include "controls/FixedRowDelegate.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
 #include "pictures/Pictures.h"
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -30,20 +30,6 @@
 #include <optional>
 
 namespace {
-
-constexpr int kRowHeight = 13;
-
-// The list shows one skin per 13-pixel line.
-class SkinRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
-    }
-};
 
 void setRole(QWidget *widget, QPalette::ColorRole role, const QColor &color)
 {
@@ -100,7 +86,7 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
     ListBoxSkins->setObjectName(QStringLiteral("ListBoxSkins"));
     ListBoxSkins->setGeometry(8, 24, 121, 193);
     ListBoxSkins->setUniformItemSizes(true);
-    ListBoxSkins->setItemDelegate(new SkinRowDelegate(ListBoxSkins));
+    ListBoxSkins->setItemDelegate(new FixedRowDelegate(ListBoxSkins));
     ListBoxSkins->setSelectionMode(QAbstractItemView::SingleSelection);
 
     ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
