@@ -302,10 +302,8 @@ bool TSockSession::receiveDirect(const std::function<bool()> &done, Clock::time_
             if (done())
                 return true;
             end = deadlineOf(start, limit, sinceProgress);
-        }
-        if (isCanceled() || (end && Clock::now() >= *end)) {
-            std::lock_guard lock(m_mutex);
-            return done();
+            if (m_canceled || (end && Clock::now() >= *end))
+                return false;
         }
         // What has arrived is taken at once; only an empty connection is waited on.
         const ssize_t n = ::recv(m_ownFd, scratch, sizeof scratch, 0);
