@@ -9,6 +9,7 @@
 //   build/bench/app_bench [--benchmark_min_time=...]
 
 #include "Loopback.h"
+#include "MedianReporter.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
@@ -197,28 +198,21 @@ void BM_KeyWhileFlooded(benchmark::State &state)
 }
 BENCHMARK(BM_KeyWhileFlooded)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-class Reporter : public benchmark::ConsoleReporter
+class Reporter : public bench::MedianReporter
 {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
+protected:
+    void take(const Run &run) override
     {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            // With repetitions, the median stands for the benchmark; the other aggregates share
-            // its label but are not times.
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
-                continue;
-            const std::string name = run.benchmark_name();
-            if (name.rfind("BM_Receive", 0) == 0) {
-                if (run.counters.count("round_trip_us"))
-                    g_receiveRoundTrip[run.report_label] = run.counters.at("round_trip_us");
-                else if (run.counters.count("lines_per_s"))
-                    g_receiveRate[run.report_label] = run.counters.at("lines_per_s");
-            }
-            if (name.rfind("BM_AppendLine", 0) == 0)
-                g_appendSeconds[run.report_label == "100 lines before" ? 100 : 100000] =
-                    run.GetAdjustedRealTime();
+        const std::string name = run.benchmark_name();
+        if (name.rfind("BM_Receive", 0) == 0) {
+            if (run.counters.count("round_trip_us"))
+                g_receiveRoundTrip[run.report_label] = run.counters.at("round_trip_us");
+            else if (run.counters.count("lines_per_s"))
+                g_receiveRate[run.report_label] = run.counters.at("lines_per_s");
         }
+        if (name.rfind("BM_AppendLine", 0) == 0)
+            g_appendSeconds[run.report_label == "100 lines before" ? 100 : 100000] =
+                run.GetAdjustedRealTime();
     }
 };
 

@@ -7,6 +7,7 @@
 //   build/bench/transport_bench [--benchmark_min_time=...]
 
 #include "Loopback.h"
+#include "MedianReporter.h"
 #include "net/MsgTransport.h"
 
 #include <benchmark/benchmark.h>
@@ -171,23 +172,16 @@ BENCHMARK(BM_OneDelivery)->Arg(0)->Arg(1)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_EightSenders)->Arg(0)->Arg(1)->UseRealTime()->MinTime(1.0);
 
 // Keeps what the benchmarks measured, for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter
+class RatioReporter : public bench::MedianReporter
 {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
+protected:
+    void take(const Run &run) override
     {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            // With repetitions, the median stands for the benchmark.
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
-                continue;
-            const std::string name = run.benchmark_name();
-            const double seconds = run.GetAdjustedRealTime();
-            if (name.rfind("BM_OneDelivery", 0) == 0)
-                g_roundTrip[run.report_label] = seconds;
-            else if (name.rfind("BM_EightSenders", 0) == 0 && run.counters.count("lines_per_s"))
-                g_rate[run.report_label] = run.counters.at("lines_per_s");
-        }
+        const std::string name = run.benchmark_name();
+        if (name.rfind("BM_OneDelivery", 0) == 0)
+            g_roundTrip[run.report_label] = run.GetAdjustedRealTime();
+        else if (name.rfind("BM_EightSenders", 0) == 0 && run.counters.count("lines_per_s"))
+            g_rate[run.report_label] = run.counters.at("lines_per_s");
     }
 };
 
