@@ -303,6 +303,7 @@ bool TForm1::DisplayText(const QByteArray &payload)
     if (burst && !m_burst) {
         m_burst.emplace(MessageMemo->document());
         m_burst->beginEditBlock();
+        QMetaObject::invokeMethod(this, &TForm1::showNewestLine, Qt::QueuedConnection);
     }
     cursor.movePosition(QTextCursor::End);
     if (m_historyStarted) {
@@ -316,18 +317,13 @@ bool TForm1::DisplayText(const QByteArray &payload)
     cursor.insertText(platform::fromWindows1252(payload.mid(10)), chars);
 
     // The new line comes into view; the focus stays where the user is typing.
-    if (!burst) {
+    if (!burst)
         showNewestLine();
-    } else if (!m_newestLinePending) {
-        m_newestLinePending = true;
-        QMetaObject::invokeMethod(this, &TForm1::showNewestLine, Qt::QueuedConnection);
-    }
     return true;
 }
 
 void TForm1::showNewestLine()
 {
-    m_newestLinePending = false;
     if (m_burst) {
         m_burst->endEditBlock();
         m_burst.reset();

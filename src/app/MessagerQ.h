@@ -236,9 +236,9 @@ private:
     bool m_closing = false;
     bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
 
-    bool m_historyStarted = false;      // the history's first paragraph is taken
-    bool m_newestLinePending = false;   // received lines wait to be scrolled into view
-    std::optional<QTextCursor> m_burst; // holds the history's edit block open while a burst arrives
+    bool m_historyStarted = false; // the history's first paragraph is taken
+    // The history's edit block, open while a burst arrives; its end brings the burst into view.
+    std::optional<QTextCursor> m_burst;
     QPointer<TOptionForm> m_optionForm;
     // A window of its own, not one of this window's components.
     std::unique_ptr<TFormSkinSelect> m_skinDialog;
