@@ -20,6 +20,13 @@ QByteArray number(int i)
     return QByteArray::number(i);
 }
 
+// One drain lasts one time slice, and how many lines fit into it depends on the machine.
+void drainAll(ReceivedLineQueue &queue)
+{
+    while (queue.pending() > 0)
+        queue.drain();
+}
+
 } // namespace
 
 TEST(ReceivedLineQueue, DeliversLinesFromManyThreadsInArrivalOrderOnTheOwnersThread)
@@ -110,13 +117,13 @@ TEST(ReceivedLineQueue, RoomIsBoundedByLinesAndBytesAndComesBackWhenDrained)
     EXPECT_TRUE(queue.hasRoomFor(2));
     queue.push("a", "b");
     EXPECT_FALSE(queue.hasRoomFor(0));
-    queue.drain();
+    drainAll(queue);
 
     const qsizetype waiting = ReceivedLineQueue::kMaxBytes - 10;
     queue.push("x", QByteArray(waiting - 1, 'y'));
     EXPECT_TRUE(queue.hasRoomFor(10));
     EXPECT_FALSE(queue.hasRoomFor(11));
-    queue.drain();
+    drainAll(queue);
     EXPECT_TRUE(queue.hasRoomFor(ReceivedLineQueue::kMaxBytes));
 }
 
