@@ -2,11 +2,10 @@
 
 #include "gif/GifCodec.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
 #include <csetjmp>
@@ -68,16 +67,12 @@ QString metafileText(const QString &fileName)
 
 QByteArray readPictureFile(const QString &fileName)
 {
-    const QString cannotOpen = QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName);
-    QFile file(fileName);
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
-        throw Exception(cannotOpen);
-    if (file.size() > kMaxPictureFileSize)
+    const FileContent file = readRegularFile(fileName, kMaxPictureFileSize);
+    if (file.error == FileReadError::TooLarge)
         throw Exception(QStringLiteral("Die Datei %1 ist zu groß für ein Bild.").arg(fileName));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Exception(cannotOpen);
-    return data;
+    if (!file.ok())
+        throw Exception(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName));
+    return file.bytes;
 }
 
 // libjpeg reports a fatal error by calling error_exit, which must not return. We jump back to

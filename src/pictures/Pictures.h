@@ -10,7 +10,8 @@ class QByteArray;
 // "gif" our GIF codec, "ico" icon, "wmf"/"emf" metafile); the content does not. Every failure is
 // a platform::Exception with a German text for the error box:
 //   - an extension not in that list: "Unbekannte Bilddateierweiterung (.%s)", %s as written;
-//   - a file that cannot be read: "Datei %s kann nicht geöffnet werden", %s the file name;
+//   - a file that cannot be read or is no regular file (a pipe, a device, a folder): "Datei %s
+//     kann nicht geöffnet werden", %s the file name;
 //   - content the chosen decoder rejects: "Bitmap ist ungültig" for bitmaps, "Symbol ist
 //     ungültig" for icons, "JPEG-Bild ist ungültig (...)" with the decoder's reason for JPEG,
 //     the GIF codec's own texts for GIF;

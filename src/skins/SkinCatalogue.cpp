@@ -1,5 +1,6 @@
 #include "skins/SkinCatalogue.h"
 
+#include "platform/RegularFile.h"
 #include "skins/SkinIni.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,7 @@ QStringList discoverSkins(const QStringList &places)
         // Without QDir::Hidden and QDir::System, hidden folders and special files stay out.
         for (const QString &name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QString path = slashSep(dir.path(), name) + QLatin1Char('/');
-            if (!fileExists(findNoCase(path, QStringLiteral("Skin.ini"))))
+            if (!platform::isRegularFile(findNoCase(path, QStringLiteral("Skin.ini"))))
                 continue;
             byName.try_emplace(name.toCaseFolded(), path);
         }

@@ -4,8 +4,9 @@
 #include <QStringList>
 
 // Finding the skins: every folder in a skins folder that holds a `Skin.ini` (in any letter
-// case) is one skin. Hidden folders and a `Skin.ini` lying in the skins folder itself are no
-// skins.
+// case) is one skin, as long as that `Skin.ini` is a regular file: a pipe by that name would
+// hang every start that tries to read it. Hidden folders and a `Skin.ini` lying in the skins
+// folder itself are no skins.
 namespace skins {
 
 // Where skins live, searched in this order: the folder "Skins" beside the program, the user's

@@ -1,10 +1,10 @@
 #include "skins/SkinIni.h"
 
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace skins {
@@ -28,13 +28,10 @@ int groupValue(const QString &group)
 
 SkinIni SkinIni::load(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!fileExists(fileName) || !file.open(QIODevice::ReadOnly) || file.size() > kMaxSkinIniSize)
+    const platform::FileContent file = platform::readRegularFile(fileName, kMaxSkinIniSize);
+    if (!file.ok())
         throw platform::Exception(cannotOpen(fileName));
-    const QByteArray bytes = file.read(kMaxSkinIniSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxSkinIniSize)
-        throw platform::Exception(cannotOpen(fileName));
-    return parse(bytes);
+    return parse(file.bytes);
 }
 
 SkinIni SkinIni::parse(const QByteArray &bytes)
@@ -118,12 +115,6 @@ QString findNoCase(const QString &folder, const QString &relative)
         found = slashSep(found, *match);
     }
     return found;
-}
-
-bool fileExists(const QString &fileName)
-{
-    const QFileInfo info(fileName);
-    return info.exists() && !info.isDir();
 }
 
 } // namespace skins

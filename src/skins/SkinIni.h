@@ -23,7 +23,8 @@ public:
     SkinIni() = default;
 
     // Throws platform::Exception "Datei %s kann nicht geöffnet werden" for a file that cannot be
-    // read (or is too large to be a skin description).
+    // read, is no regular file (a pipe, a device, a folder) or is too large to be a skin
+    // description.
     static SkinIni load(const QString &fileName);
     static SkinIni parse(const QByteArray &bytes);
 
@@ -52,8 +53,5 @@ QString slashSep(const QString &dir, const QString &name);
 // letter case or, failing that, one in other letter case. Returns the path found, or folder +
 // relative as written when nothing matches.
 QString findNoCase(const QString &folder, const QString &relative);
-
-// True when fileName names an existing file; a folder does not count.
-bool fileExists(const QString &fileName);
 
 } // namespace skins

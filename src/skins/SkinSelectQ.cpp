@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Fonts.h"
+#include "platform/RegularFile.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinCatalogue.h"
 
@@ -287,7 +288,7 @@ void TFormSkinSelect::ActivateSkin(const QString &Path)
 void TFormSkinSelect::LoadFormImage(QLabel *Image, const QString &FileName)
 {
     const QString file = skins::findNoCase(QString(), FileName);
-    if (!skins::fileExists(file)) {
+    if (!platform::isRegularFile(file)) {
         platform::dialogs().warning(missingFileText(FileName, "für ein Fenster"));
         return;
     }
@@ -301,7 +302,7 @@ void TFormSkinSelect::LoadButtonImages(TStateButton *Button, const QString &Base
     const auto load = [&](const char *suffix, void (TStateButton::*set)(const QImage &)) {
         const QString fileName = BasePath + QLatin1String(suffix);
         const QString file = skins::findNoCase(QString(), fileName);
-        if (!skins::fileExists(file)) {
+        if (!platform::isRegularFile(file)) {
             platform::dialogs().warning(missingFileText(fileName, "für einen Button"));
             return;
         }
@@ -311,7 +312,7 @@ void TFormSkinSelect::LoadButtonImages(TStateButton *Button, const QString &Base
     };
     load("-Up.bmp", &TStateButton::setBitmapUp);
     const QString over = skins::findNoCase(QString(), BasePath + QStringLiteral("-Over.bmp"));
-    const QImage overBitmap = skins::fileExists(over) ? platform::loadBitmap(over) : QImage();
+    const QImage overBitmap = platform::isRegularFile(over) ? platform::loadBitmap(over) : QImage();
     if (Button)
         Button->setBitmapOver(overBitmap);
     load("-Down.bmp", &TStateButton::setBitmapDown);

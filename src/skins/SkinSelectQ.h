@@ -48,9 +48,10 @@ struct SkinTargets
 // that catalogue paths carry, so it selects nothing until Cancel brings it back.
 //
 // ActivateSkin reports every missing picture or bitmap in a warning box, in the order it applies
-// them, and goes on. A Skin.ini that cannot be read, a picture that cannot be decoded and a
-// colour that is no number end it with an error at that step: what was applied before stays,
-// nothing after is touched and the current skin path keeps its value.
+// them, and goes on; a pipe, a device or a folder in a picture's place counts as missing. A
+// Skin.ini that cannot be read, a picture that cannot be decoded and a colour that is no number
+// end it with an error at that step: what was applied before stays, nothing after is touched and
+// the current skin path keeps its value.
 class TFormSkinSelect : public QDialog
 {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "skins/SkinSelectQ.h"
 #include "support/FakeDialogs.h"
+#include "support/SpecialFiles.h"
 #include "support/TempSettings.h"
 
 #include <gtest/gtest.h>
@@ -109,4 +110,43 @@ TEST_F(SkinStartTest, AnActionKeepsTheMessageFieldDarkenedInTheSkinsColour)
     m_form->skinDialog()->ActivateSkin(m_skin);
     EXPECT_EQ(m_form->NameEdit->palette().color(QPalette::Base), QColor(200, 150, 120));
     EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(98, 48, 18));
+}
+
+TEST_F(SkinStartTest, PipesDevicesAndHugeFilesInSkinFoldersNeitherHangNorFillMemory)
+{
+    // Main is the pipe Bilder/main.bmp, MainOption the link main.bmp; a pipe by the name of
+    // Skin.ini makes its folder no skin.
+    const QString rohr = m_dir.path() + QStringLiteral("/Skins/Rohr/");
+    QDir().mkpath(rohr);
+    const QStringList pipes{m_skin + QStringLiteral("Bilder/main.bmp"), rohr + QStringLiteral("Skin.ini")};
+    for (const QString &pipe : pipes) {
+        QFile::remove(pipe);
+        ASSERT_TRUE(makePipe(pipe));
+    }
+    QFile::remove(m_skin + QStringLiteral("main.bmp"));
+    for (const char *name : {"main.bmp", "BtnSend-Up.bmp"})
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), m_skin + QLatin1String(name)));
+    // The last file read; the error it gives ends the activation.
+    const QString huge = m_skin + QStringLiteral("BtnClose-Down.bmp");
+    ASSERT_TRUE(makeSparseFile(huge, qint64(2) << 30));
+
+    {
+        const PipeWatchdog watchdog(pipes);
+        start();
+        EXPECT_FALSE(watchdog.freedAReader());
+    }
+    EXPECT_EQ(m_form->skinDialog()->ListBoxSkins->count(), 1);
+    const QList<FakeDialogs::Box> &boxes = m_boxes.boxes();
+    ASSERT_EQ(boxes.size(), 13);
+    const QString window = QStringLiteral("Die Datei \"%1\" existiert nicht. Sie wird aber für ein Fenster "
+                                          "benötigt. Es wird jetzt das alte Bild benutzt.");
+    EXPECT_EQ(boxes.at(0).text, window.arg(m_skin + QStringLiteral("bilder\\MAIN.bmp")));
+    EXPECT_EQ(boxes.at(1).text, window.arg(m_skin + QStringLiteral("main.bmp")));
+    EXPECT_TRUE(boxes.at(2).text.contains(m_skin + QStringLiteral("BtnSend-Up.bmp")));
+    EXPECT_EQ(m_boxes.boxesOf(platform::DialogKind::Warning).size(), 12);
+    EXPECT_EQ(
+        boxes.last(),
+        (FakeDialogs::Box{platform::DialogKind::Error, platform::dialogCaption(platform::DialogKind::Error),
+                          QStringLiteral("Die Datei %1 ist zu groß für ein Bild.").arg(huge)}));
+    EXPECT_NE(m_form->currentSkinPath(), m_skin);
 }

@@ -1,6 +1,7 @@
 #include "pictures/Pictures.h"
 
 #include "platform/Error.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -260,6 +261,16 @@ TEST_F(PictureFiles, FilesThatCannotBeReadOrDrawnGiveGermanErrors)
     ASSERT_TRUE(QDir().mkpath(folder));
     EXPECT_EQ(errorText([&] { loadPicture(folder); }), "Datei " + folder + " kann nicht geöffnet werden");
     EXPECT_EQ(errorText([&] { loadBitmap(folder); }), "Datei " + folder + " kann nicht geöffnet werden");
+    // Only regular files are read: a pipe would never end the read, /dev/zero never stop it.
+    const QString pipe = m_dir.filePath("rohr.bmp");
+    ASSERT_TRUE(makePipe(pipe));
+    EXPECT_EQ(errorText([&] { loadBitmap(pipe); }), "Datei " + pipe + " kann nicht geöffnet werden");
+    const QString zero = m_dir.filePath("null.jpg");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    EXPECT_EQ(errorText([&] { loadPicture(zero); }), "Datei " + zero + " kann nicht geöffnet werden");
+    const QString huge = m_dir.filePath("riesig.jpg");
+    ASSERT_TRUE(makeSparseFile(huge, qint64(2) << 30));
+    EXPECT_EQ(errorText([&] { loadPicture(huge); }), "Die Datei " + huge + " ist zu groß für ein Bild.");
 
     // The extension is judged first: an unknown one is reported even for a missing file.
     EXPECT_EQ(errorText([&] { loadPicture(m_dir.filePath("fehlt.png")); }),

@@ -1,6 +1,7 @@
 #include "skins/SkinIni.h"
 #include "platform/Error.h"
 #include "skins/SkinCatalogue.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,6 @@ TEST(SkinIni, FilesAreFoundInOtherLetterCaseAndBackslashesSeparate)
     EXPECT_EQ(skins::findNoCase(folder, QStringLiteral("bilder\\haupt.bmp")),
               folder + QStringLiteral("Bilder/Haupt.BMP"));
     EXPECT_EQ(skins::findNoCase(folder, QStringLiteral("fehlt.bmp")), folder + QStringLiteral("fehlt.bmp"));
-    EXPECT_FALSE(skins::fileExists(folder + QStringLiteral("Bilder")));
 }
 
 TEST(SkinIni, UnreadableFilesNameThemselves)
@@ -105,6 +105,9 @@ TEST(SkinIni, UnreadableFilesNameThemselves)
         platform::Exception);
     writeFile(missing, QByteArray(skins::kMaxSkinIniSize + 1, 'x'));
     EXPECT_THROW(skins::SkinIni::load(missing), platform::Exception);
+    const QString pipe = dir.path() + QStringLiteral("/Rohr.ini");
+    ASSERT_TRUE(makePipe(pipe));
+    EXPECT_THROW(skins::SkinIni::load(pipe), platform::Exception);
 }
 
 TEST(SkinCatalogue, UnionOfThePlacesSortedByNameEarlierPlacesHidingLaterOnes)
@@ -121,6 +124,9 @@ TEST(SkinCatalogue, UnionOfThePlacesSortedByNameEarlierPlacesHidingLaterOnes)
     writeFile(b + QStringLiteral("/Beta/Skin.ini"));
     writeFile(b + QStringLiteral("/alpha/Skin.ini"));
     writeFile(c + QStringLiteral("/delta/skin.ini"));
+    QDir().mkpath(c + QStringLiteral("/rohr"));
+    ASSERT_TRUE(makePipe(c + QStringLiteral("/rohr/Skin.ini")));
+    QDir().mkpath(c + QStringLiteral("/ordner/Skin.ini"));
     const QStringList expected{b + QStringLiteral("/alpha/"), a + QStringLiteral("/beta/"),
                                c + QStringLiteral("/delta/"), a + QStringLiteral("/Gamma/")};
     EXPECT_EQ(skins::discoverSkins({a, b, dir.path() + QStringLiteral("/fehlt"), c}), expected);
