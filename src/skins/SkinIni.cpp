@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace skins {
 namespace {
 
@@ -15,13 +17,16 @@ QString cannotOpen(const QString &fileName)
     return QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName);
 }
 
+// Decimal digits only: a number converter would also take blanks around the digits and a sign,
+// so "12 045678" would pass as red 12.
 int groupValue(const QString &group)
 {
-    bool ok = false;
-    const int value = group.toInt(&ok, 10);
-    if (!ok)
+    const bool digits = !group.isEmpty() && std::all_of(group.cbegin(), group.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    if (!digits)
         throw platform::Exception(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(group));
-    return value & 0xff;
+    return group.toInt() & 0xff;
 }
 
 } // namespace

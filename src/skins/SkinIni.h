@@ -35,8 +35,8 @@ private:
     QStringList m_lines;
 };
 
-// A colour written RRRGGGBBB: three decimal groups of three characters, red, green, blue; only
-// their low eight bits count and characters after the ninth are ignored. The groups are read
+// A colour written RRRGGGBBB: three groups of three decimal digits (no blanks, no signs), red,
+// green, blue; only their low eight bits count and characters after the ninth are ignored. The groups are read
 // blue first, so in a short value the blue group fails first. Throws platform::Exception
 // "'%s' ist kein gültiger Integerwert" with the offending group (empty when missing).
 QColor parseSkinColor(const QString &value);

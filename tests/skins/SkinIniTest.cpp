@@ -60,6 +60,11 @@ TEST(SkinIni, ColoursUseTheLowEightBitsAndNameTheBadGroupBlueFirst)
         {"123456", {}, "'' ist kein gültiger Integerwert"},
         {"aaabbbccc", {}, "'ccc' ist kein gültiger Integerwert"},
         {"aaabbb000", {}, "'bbb' ist kein gültiger Integerwert"},
+        {"12 045678", {}, "'12 ' ist kein gültiger Integerwert"},
+        {"255 12000", {}, "' 12' ist kein gültiger Integerwert"},
+        {"0010020 ", {}, "'0 ' ist kein gültiger Integerwert"},
+        {"255-12000", {}, "'-12' ist kein gültiger Integerwert"},
+        {"+12000000", {}, "'+12' ist kein gültiger Integerwert"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
