@@ -92,10 +92,13 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
 
     ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
     ButtonOK->setGeometry(152, 200, 75, 25);
+    // OK takes Enter wherever the focus is, except on a button: a focused button takes Enter
+    // for itself, or Tab to "Abbrechen" and Enter would apply the selected skin.
     ButtonOK->setDefault(true);
+    ButtonOK->setAutoDefault(true);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setGeometry(240, 200, 75, 25);
-    ButtonCancel->setAutoDefault(false);
+    ButtonCancel->setAutoDefault(true);
 
     CheckBoxPreview->setObjectName(QStringLiteral("CheckBoxPreview"));
     CheckBoxPreview->setGeometry(184, 176, 97, 17);

@@ -7,16 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 
 #include <memory>
@@ -286,4 +289,42 @@ TEST_F(SkinSelect, EqualNamesSelectTheAppliedFolderAndOkWithoutSelectionOnlyClos
     empty->ButtonOK->click();
     EXPECT_FALSE(empty->isVisible());
     EXPECT_EQ(windows.currentSkinPath(), second);
+}
+
+TEST_F(SkinSelect, EnterPressesTheFocusedButtonAndOkEverywhereElse)
+{
+    const QString a = makeSkin(QStringLiteral("A"), pictures() + "Name=A\r\n", true, Qt::red);
+    const QString b = makeSkin(QStringLiteral("B"), pictures() + "Name=B\r\n", true, Qt::green);
+    windows.main.setProperty("CurrentSkinPath", a);
+    auto dialog = makeDialog();
+    struct Case
+    {
+        QWidget *focus;
+        int key;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {dialog->ButtonCancel, Qt::Key_Return, false},  {dialog->ButtonCancel, Qt::Key_Enter, false},
+        {dialog->ButtonOK, Qt::Key_Return, true},       {dialog->ListBoxSkins, Qt::Key_Return, true},
+        {dialog->CheckBoxPreview, Qt::Key_Enter, true}, {dialog->ListBoxSkins, Qt::Key_Escape, false},
+        {dialog->MemoName, Qt::Key_Return, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(
+            (c.focus->objectName() + QLatin1Char(' ') + QKeySequence(c.key).toString()).toStdString());
+        dialog->ActivateSkin(a);
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        dialog->CheckBoxPreview->setChecked(true);
+        dialog->ListBoxSkins->setCurrentRow(1);
+        ASSERT_EQ(windows.currentSkinPath(), b);
+        // Cancel had the focus first: the default it took over must go back to OK.
+        dialog->ButtonCancel->setFocus();
+        c.focus->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), c.focus);
+        QTest::keyClick(c.focus, Qt::Key(c.key));
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), c.accepted ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(windows.currentSkinPath(), c.accepted ? b : a);
+    }
 }
