@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -120,7 +121,17 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
     setTabOrder(ButtonCancel, CheckBoxPreview);
     setTabOrder(CheckBoxPreview, MemoName);
 
-    connect(ListBoxSkins, &QListWidget::currentRowChanged, this, reported([this] { ListBoxSkinsClick(); }));
+    // A click runs the handler on every line, also the one already selected: with the preview
+    // on, that is how a skin is applied again, after an error too. A click or a key that moves
+    // the selection runs it through the selection change, once. (The current row changes before
+    // a click has selected the line, too early to be told which skin was chosen.)
+    connect(ListBoxSkins, &QListWidget::itemSelectionChanged, this,
+            reported([this] { ListBoxSkinsClick(); }));
+    ListBoxSkins->viewport()->installEventFilter(this);
+    connect(ListBoxSkins, &QListWidget::clicked, this, [this](const QModelIndex &index) {
+        if (index.row() == m_rowAtPress)
+            reported([this] { ListBoxSkinsClick(); })();
+    });
     connect(ButtonOK, &QPushButton::clicked, this, reported([this] { ButtonOKClick(); }));
     connect(ButtonCancel, &QPushButton::clicked, this, reported([this] { ButtonCancelClick(); }));
 
@@ -202,6 +213,18 @@ void TFormSkinSelect::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     FormShow();
+}
+
+bool TFormSkinSelect::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ListBoxSkins->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const QModelIndex index = ListBoxSkins->indexAt(at);
+        const bool chosen = index.isValid() && index.row() == ListBoxSkins->currentRow() &&
+                            ListBoxSkins->selectionModel()->isSelected(index);
+        m_rowAtPress = chosen ? index.row() : -1;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormSkinSelect::keyPressEvent(QKeyEvent *event)

@@ -38,9 +38,10 @@ struct SkinTargets
 };
 
 // The skin dialog "Skin auswählen": lists the skins of the catalogue by name, shows the name,
-// author and info lines of the selected one, and applies a skin on OK, on a selection while
-// "Sofort-Vorschau" is checked, and on Cancel to bring back the skin that was active when the
-// dialog was shown. The close box leaves whatever the preview applied.
+// author and info lines of the selected one, and applies a skin on OK, on a click in the list
+// (also on the line already selected) or a selection by key while "Sofort-Vorschau" is checked,
+// and on Cancel to bring back the skin that was active when the dialog was shown. The close box
+// leaves whatever the preview applied.
 //
 // Created once, when the main window is first shown: it builds the catalogue then and applies
 // the stored skin when the stored path names a listed folder (letter case ignored). With no
@@ -92,6 +93,7 @@ Q_SIGNALS:
     void controlColorApplied();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -105,4 +107,7 @@ private:
     QStringList m_skinPaths;
     skins::SkinIni m_skinIniLines;
     QString m_previousSkinPath;
+    // The line that was already selected when the mouse was pressed on it, or -1: a click there
+    // changes no selection, so the click itself runs the handler.
+    int m_rowAtPress = -1;
 };

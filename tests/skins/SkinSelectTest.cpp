@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -327,4 +328,59 @@ TEST_F(SkinSelect, EnterPressesTheFocusedButtonAndOkEverywhereElse)
         EXPECT_EQ(dialog->result(), c.accepted ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(windows.currentSkinPath(), c.accepted ? b : a);
     }
+}
+
+TEST_F(SkinSelect, EveryClickOrKeyboardChangeRunsTheHandlerOnceAlsoOnTheSelectedLine)
+{
+    makeSkin(QStringLiteral("A"), "Name=A\r\n", false);
+    const QString b = makeSkin(QStringLiteral("B"), "Name=B\r\n", false);
+    auto dialog = makeDialog();
+    // A bare skin warns about every picture, so the boxes count the activations.
+    dialog->ActivateSkin(b);
+    const qsizetype perActivation = dialogs.boxes().size();
+    ASSERT_GT(perActivation, 0);
+    dialog->show();
+    dialog->CheckBoxPreview->setChecked(true);
+    QListWidget *list = dialog->ListBoxSkins;
+    const auto click = [&](int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    };
+    struct Step
+    {
+        const char *what;
+        std::function<void()> act;
+        int row;
+    };
+    const Step steps[] = {
+        {"click on the selected line", [&] { click(1); }, 1},
+        {"again", [&] { click(1); }, 1},
+        {"click on another line", [&] { click(0); }, 0},
+        {"down key", [&] { QTest::keyClick(list, Qt::Key_Down); }, 1},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        dialogs.clear();
+        step.act();
+        EXPECT_EQ(list->currentRow(), step.row);
+        EXPECT_EQ(dialogs.boxes().size(), perActivation);
+    }
+}
+
+TEST_F(SkinSelect, AClickOnTheSelectedLineRetriesASkinThatFailed)
+{
+    const QString skin = makeSkin(QStringLiteral("A"), pictures() + "Name=A\r\nControlColor=12 045678\r\n");
+    auto dialog = makeDialog();
+    dialog->show();
+    dialog->CheckBoxPreview->setChecked(true);
+    QListWidget *list = dialog->ListBoxSkins;
+    list->setCurrentRow(0);
+    ASSERT_EQ(dialogs.boxesOf(DialogKind::Error).size(), 1);
+    EXPECT_NE(windows.currentSkinPath(), skin);
+
+    makeSkin(QStringLiteral("A"), pictures() + "Name=A\r\nControlColor=012045078\r\n");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    EXPECT_EQ(dialogs.boxesOf(DialogKind::Error).size(), 1);
+    EXPECT_EQ(windows.currentSkinPath(), skin);
+    EXPECT_EQ(windows.targets.NameEdit->palette().color(QPalette::Base), QColor(12, 45, 78));
 }
