@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh            building and running
 #   scripts/install-deps.sh --test     and testing: test frameworks, the sanitizer and fuzzing
 #                                      compiler, the validators of the installed desktop files
+#                                      and of the Debian package
 #   scripts/install-deps.sh --package  and making the .deb (dpkg-shlibdeps reads its dependencies)
 #   scripts/install-deps.sh --desktop  and looking at the program on a virtual display, two-host trials
 # Options combine.
@@ -19,7 +20,7 @@ for option in "$@"; do
   case "$option" in
     --test)
       packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
-                 desktop-file-utils appstream) ;;
+                 desktop-file-utils appstream lintian) ;;
     --package) packages+=(dpkg-dev file) ;;
     --desktop) packages+=(xvfb x11-utils imagemagick iproute2 python3) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
