@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/MessagerQ.h"
 #include "platform/Application.h"
+#include "platform/FocusRing.h"
 #include "settings/OptionsQ.h"
 
 #include <QFileInfo>
@@ -87,6 +88,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(programVersion());
     // Ties the windows to the installed desktop entry: the panel shows its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("de.fernwald.Plauderdeck"));
+    const platform::FocusRing focusRing;
 
     // Closing the main window ends the program. A window that cannot be built is reported
     // rather than left half made.
