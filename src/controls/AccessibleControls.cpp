@@ -112,24 +112,12 @@ private:
     TUrlLabel *label() const { return static_cast<TUrlLabel *>(widget()); }
 };
 
-QAccessibleInterface *createAccessible(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("TStateButton"))
-        return new StateButtonAccessible(static_cast<TStateButton *>(object));
-    if (className == QLatin1String("TUrlLabel"))
-        return new UrlLabelAccessible(static_cast<TUrlLabel *>(object));
-    return nullptr;
-}
-
 } // namespace
 
 void installAccessibleFactory()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(createAccessible);
-        return true;
-    }();
-    Q_UNUSED(installed)
+    installAccessible<TStateButton, StateButtonAccessible>();
+    installAccessible<TUrlLabel, UrlLabelAccessible>();
 }
 
 void describeControl(QWidget *control, const QString &name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QString>
 
 #include <initializer_list>
@@ -15,6 +16,21 @@ namespace controls {
 // as a link ("Press" opens it). Each control's constructor calls it; the second call and every
 // later one do nothing.
 void installAccessibleFactory();
+
+// Installs, once, a factory that gives every `Widget` (told by its class name) the accessible
+// interface `Interface`. The installers of the painted controls are made of it.
+template <typename Widget, typename Interface> void installAccessible()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory([](const QString &className, QObject *object) -> QAccessibleInterface * {
+            if (className == QLatin1String(Widget::staticMetaObject.className()))
+                return new Interface(static_cast<Widget *>(object));
+            return nullptr;
+        });
+        return true;
+    }();
+    Q_UNUSED(installed)
+}
 
 // Gives `control` the accessible `name` (unless empty: then the toolkit's own, its caption or
 // text) and its hint (status tip) as the accessible description. A scroll area's scroll bars are

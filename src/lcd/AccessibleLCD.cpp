@@ -1,5 +1,6 @@
 #include "lcd/AccessibleLCD.h"
 
+#include "controls/AccessibleControls.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Text.h"
 
@@ -45,22 +46,11 @@ private:
     TLCDScreen *screen() const { return static_cast<TLCDScreen *>(widget()); }
 };
 
-QAccessibleInterface *createAccessible(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("TLCDScreen"))
-        return new LCDScreenAccessible(static_cast<TLCDScreen *>(object));
-    return nullptr;
-}
-
 } // namespace
 
 void installAccessibleFactory()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(createAccessible);
-        return true;
-    }();
-    Q_UNUSED(installed)
+    controls::installAccessible<TLCDScreen, LCDScreenAccessible>();
 }
 
 } // namespace lcd
