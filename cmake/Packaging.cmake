@@ -5,10 +5,16 @@ set(CPACK_PACKAGE_NAME plauderdeck)
 set(CPACK_PACKAGE_VENDOR "Fernwald Softwerkbau")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Chat für das lokale Netz")
+# Debian shows the description as it stands: every line stays under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Plauderdeck ist ein Chatprogramm für das lokale Netz ohne Server: jede Zeile geht über eine
-eigene kurze TCP-Verbindung an Port 6711 jedes angehakten Empfängers.")
-set(CPACK_PACKAGE_CONTACT "Fernwald Softwerkbau" CACHE STRING "The package's maintainer")
+    "Plauderdeck ist ein Chatprogramm für das lokale Netz, ohne Server: jede Zeile
+geht über eine eigene kurze TCP-Verbindung an Port 6711 jedes angehakten
+Empfängers, und jede laufende Kopie zeigt ankommende Zeilen in der Farbe des
+Absenders. Das Aussehen der Fenster lässt sich mit Skins ändern.")
+# The maintainer needs an address, or Debian's tools cannot tell whom to write.
+set(PD_PACKAGE_MAINTAINER "Fernwald Softwerkbau <info@fernwald.example.org>" CACHE STRING
+    "The package's maintainer: name <address>")
+set(CPACK_PACKAGE_CONTACT "${PD_PACKAGE_MAINTAINER}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 

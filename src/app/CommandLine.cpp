@@ -3,6 +3,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 
 namespace {
 
@@ -97,6 +98,7 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments)
         return usageError(program, parser.errorText());
     }
     CommandLineOutcome outcome;
+    outcome.platformChosen = parser.isSet(QStringLiteral("platform"));
     if (parser.isSet(QStringLiteral("help"))) {
         outcome.run = false;
         outcome.output = helpText(program);
@@ -109,4 +111,37 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments)
             QStringLiteral("unerwartetes Argument »%1«").arg(parser.positionalArguments().constFirst()));
     }
     return outcome;
+}
+
+bool windowSystemNamed(const CommandLineOutcome &command, const QProcessEnvironment &environment)
+{
+    if (command.platformChosen)
+        return true;
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!environment.value(QLatin1String(name)).isEmpty())
+            return true;
+    }
+    return false;
+}
+
+QString noDisplayNamedReason()
+{
+    return QStringLiteral(
+        "keine grafische Sitzung gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt).");
+}
+
+QString displayUnreachableReason()
+{
+    return QStringLiteral("die grafische Sitzung ist nicht erreichbar.");
+}
+
+QString noGraphicalSessionText(const QString &program, const QString &reason)
+{
+    return QStringLiteral(
+               "%1: %2\n"
+               "Plauderdeck zeigt Fenster und braucht dafür eine grafische Sitzung. So startet es:\n"
+               "  in einer Desktop-Sitzung aus dem Menü oder aus einem Terminal der Sitzung,\n"
+               "  über ssh mit X-Weiterleitung (ssh -X),\n"
+               "  für Tests ohne Bildschirm unter xvfb-run: xvfb-run -a %1\n")
+        .arg(program, reason);
 }

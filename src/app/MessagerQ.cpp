@@ -2,6 +2,7 @@
 
 #include "app/ChatWidgets.h"
 #include "assets/StandardLook.h"
+#include "controls/AccessibleControls.h"
 #include "controls/KeyColor.h"
 #include "controls/StateButton.h"
 #include "lcd/InfoQ.h"
@@ -225,6 +226,25 @@ void TForm1::setUpComponents()
     MessageMemo->setStatusTip(QStringLiteral("Das sind die bisher empfangenen Nachrichten"));
 
     LEDTimer->setInterval(50);
+
+    // What a screen reader calls each control; the hint, where there is one, describes it.
+    controls::describeControls({
+        {ImageMain, QStringLiteral("Hintergrund")},
+        {LabelColor, QStringLiteral("Farbe")},
+        {Move, QStringLiteral("Fenster verschieben")},
+        {LED, QStringLiteral("Empfangsanzeige")},
+        {ButtonClose, QStringLiteral("Beenden")},
+        {ButtonMinimize, QStringLiteral("Minimieren")},
+        {SendButton, QStringLiteral("Senden")},
+        {LabelToMove, QStringLiteral("Fenster verschieben")},
+        {BtnOptions, QStringLiteral("Optionen")},
+        {ImagePlauderdeckLogo, QStringLiteral("Plauderdeck-Logo")},
+        {NameEdit, QStringLiteral("Name")},
+        {ComboBoxMode, QStringLiteral("Sprechweise")},
+        {ComboBoxMode->lineEdit(), QStringLiteral("Sprechweise")},
+        {MessageEdit, QStringLiteral("Nachricht")},
+        {MessageMemo, QStringLiteral("Verlauf")},
+    });
 
     // Key preview: the window sees every key before the control that has the focus.
     for (QWidget *control :
@@ -468,7 +488,7 @@ void TForm1::afterThisKey(void (TForm1::*command)())
 void TForm1::setSendButtonReady(bool anyReceiverChecked)
 {
     SendButton->setEnabled(anyReceiverChecked);
-    SendButton->setStatusTip(anyReceiverChecked ? kSendHint : kNoReceiversHint);
+    SendButton->setHint(anyReceiverChecked ? kSendHint : kNoReceiversHint);
 }
 
 void TForm1::setStatusText(const QString &text)

@@ -1,7 +1,9 @@
 #include "controls/StateButton.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/KeyColor.h"
 
+#include <QAccessible>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +12,7 @@
 
 TStateButton::TStateButton(QWidget *parent) : QWidget(parent)
 {
+    controls::installAccessibleFactory();
     // Moves must arrive without a pressed button so the over bitmap can follow the mouse.
     setMouseTracking(true);
     resize(50, 50);
@@ -121,6 +124,19 @@ void TStateButton::setEnabled(bool enabled)
     m_enabled = enabled;
     m_state = enabled ? State::Up : State::Disabled;
     update();
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void TStateButton::setHint(const QString &hint)
+{
+    if (hint == statusTip())
+        return;
+    setStatusTip(hint);
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TStateButton::setCaption(const QString &caption)

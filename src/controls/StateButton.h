@@ -64,7 +64,8 @@ public:
     void setCaption(const QString &caption);
 
     QString hint() const { return statusTip(); }
-    void setHint(const QString &hint) { setStatusTip(hint); }
+    // Screen readers learn of a new hint: it is the button's accessible description.
+    void setHint(const QString &hint);
 
     State state() const { return m_state; }
     bool isMouseInside() const { return m_mouseInside; }

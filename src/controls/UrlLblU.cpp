@@ -1,5 +1,6 @@
 #include "controls/UrlLblU.h"
 
+#include "controls/AccessibleControls.h"
 #include "platform/Shell.h"
 
 #include <QContextMenuEvent>
@@ -20,6 +21,7 @@ bool isBlank(const QString &text)
 
 TUrlLabel::TUrlLabel(QWidget *parent) : QLabel(parent), m_popupMenu(new QMenu(this))
 {
+    controls::installAccessibleFactory();
     setText(QStringLiteral("www.fernwald.example.org"));
     setCursor(Qt::PointingHandCursor);
     setStatusTip(QStringLiteral("ACCESS TO INFORMATION"));

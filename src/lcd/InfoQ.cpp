@@ -1,6 +1,7 @@
 #include "lcd/InfoQ.h"
 
 #include "assets/StandardLook.h"
+#include "controls/AccessibleControls.h"
 #include "controls/UrlLblU.h"
 #include "lcd/LCDScreen.h"
 #include "pictures/Pictures.h"
@@ -90,6 +91,11 @@ TFormInfo::TFormInfo(QWidget *parent)
     UrlLabelFWS->setFontColor(QColor(0, 255, 0));
     UrlLabelFWS->move(208, 245);
     UrlLabelFWS->adjustSize();
+
+    // What a screen reader calls the pictures; the close label and the link by their texts.
+    controls::describeControl(ImageMainInfo, QStringLiteral("Hintergrund"));
+    controls::describeControl(LEDInfo, QStringLiteral("Info-Anzeige"));
+    controls::describeControl(UrlLabelFWS);
 }
 
 TFormInfo::~TFormInfo() = default;

@@ -1,5 +1,6 @@
 #include "lcd/LCDScreen.h"
 
+#include "lcd/AccessibleLCD.h"
 #include "lcd/Matrix.h"
 #include "platform/Dialogs.h"
 
@@ -118,6 +119,7 @@ int ControlCount(const QByteArray &text)
 
 TLCDScreen::TLCDScreen(QWidget *parent) : QWidget(parent), m_animationTimer(new QTimer(this))
 {
+    lcd::installAccessibleFactory();
     setAttribute(Qt::WA_OpaquePaintEvent);
     // The first fit sizes the control from its cells, not the cells from a size nobody chose.
     m_lastWidth = width();

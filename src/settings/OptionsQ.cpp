@@ -1,6 +1,7 @@
 #include "settings/OptionsQ.h"
 
 #include "assets/StandardLook.h"
+#include "controls/AccessibleControls.h"
 #include "controls/FixedRowDelegate.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
@@ -192,6 +193,21 @@ TOptionForm::TOptionForm(QWidget *parent)
     setTabOrder(ButtonDel, ReceiverList);
     setTabOrder(ReceiverList, ButtonDelOptions);
     setTabOrder(ButtonDelOptions, ButtonSkin);
+
+    // What a screen reader calls each control (the others by their captions); the hint
+    // describes it.
+    controls::describeControls({
+        {ImageMainOption, QStringLiteral("Hintergrund")},
+        {LabelSaveRegCheck, {}},
+        {ButtonOK, QStringLiteral("OK")},
+        {ReceiveEdit, QStringLiteral("Computername oder IP-Adresse")},
+        {ButtonAdd, {}},
+        {ButtonDel, {}},
+        {ReceiverList, QStringLiteral("Empfänger")},
+        {SaveRegCheck, LabelSaveRegCheck->text()},
+        {ButtonDelOptions, {}},
+        {ButtonSkin, {}},
+    });
 
     connect(ReceiveEdit, &QLineEdit::textChanged, this, &TOptionForm::ReceiveEditChange);
     connect(ButtonAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);

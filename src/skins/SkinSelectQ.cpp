@@ -1,5 +1,6 @@
 #include "skins/SkinSelectQ.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/FixedRowDelegate.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
@@ -115,6 +116,10 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
     // The name line starts with a tab: a short indent, not a fifth of the box.
     MemoName->setTabStopDistance(4 * QFontMetrics(MemoName->font()).averageCharWidth());
     setRole(MemoName, QPalette::Base, palette().color(QPalette::Button));
+
+    // The list and the info box by their labels; the buttons and the check box by their captions.
+    controls::describeControl(ListBoxSkins, QStringLiteral("verfügbare Skins"));
+    controls::describeControl(MemoName, LabelInfo->text());
 
     setTabOrder(ListBoxSkins, ButtonOK);
     setTabOrder(ButtonOK, ButtonCancel);

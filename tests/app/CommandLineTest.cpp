@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <QProcessEnvironment>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +44,33 @@ TEST(CommandLineTest, OptionsAnswerOrStartOrFailWithUsageError)
     const QString help = parseCommandLine({"plauderdeck", "--help"}).output;
     EXPECT_TRUE(help.contains("--version") && help.contains("--help"));
     EXPECT_FALSE(help.contains("platform"));
+}
+
+TEST(CommandLineTest, AWindowSystemIsNamedByAnyOfItsVariablesOrByPlatform)
+{
+    struct Case
+    {
+        QStringList arguments;
+        QList<QPair<QString, QString>> variables;
+        bool named;
+    };
+    const QList<Case> cases{
+        {{"plauderdeck"}, {}, false},
+        {{"plauderdeck"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}, false},
+        {{"plauderdeck"}, {{"HOME", "/tmp"}, {"XDG_SESSION_TYPE", "tty"}}, false},
+        {{"plauderdeck"}, {{"DISPLAY", ":0"}}, true},
+        {{"plauderdeck"}, {{"WAYLAND_DISPLAY", "wayland-0"}}, true},
+        {{"plauderdeck"}, {{"QT_QPA_PLATFORM", "offscreen"}}, true},
+        {{"plauderdeck", "-platform", "offscreen"}, {}, true},
+    };
+    for (const Case &c : cases) {
+        QProcessEnvironment environment;
+        for (const auto &[name, value] : c.variables)
+            environment.insert(name, value);
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString() + " " +
+                     environment.toStringList().join(u' ').toStdString());
+        EXPECT_EQ(windowSystemNamed(parseCommandLine(c.arguments), environment), c.named);
+    }
 }
 
 } // namespace

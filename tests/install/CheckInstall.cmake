@@ -1,7 +1,8 @@
 # Installs the build into a staging root (DESTDIR) under a prefix other than /usr and checks
 # what lands there: the program, which answers --version without a display, the menu entry,
-# the icon and the AppStream metadata, validated where the validators are installed. Anything
-# else installed outside the skins folder is reported, so nothing lands unnoticed.
+# the icon and the AppStream metadata (validated where the validators are installed), the manual
+# page, the copyright and the changelog. Anything else installed outside the skins folder is
+# reported, so nothing lands unnoticed.
 #   cmake -DBUILD_DIR=... -DSTAGE=... -DVERSION=... -P CheckInstall.cmake
 set(prefix /opt/plauderdeck)
 file(REMOVE_RECURSE ${STAGE})
@@ -16,7 +17,10 @@ set(root ${STAGE}${prefix})
 set(expected
     bin/plauderdeck
     share/applications/de.fernwald.Plauderdeck.desktop
+    share/doc/plauderdeck/changelog.gz
+    share/doc/plauderdeck/copyright
     share/icons/hicolor/scalable/apps/de.fernwald.Plauderdeck.svg
+    share/man/man1/plauderdeck.1.gz
     share/metainfo/de.fernwald.Plauderdeck.metainfo.xml)
 file(GLOB_RECURSE installed RELATIVE ${root} ${root}/*)
 list(FILTER installed EXCLUDE REGEX "^share/plauderdeck/Skins/")
