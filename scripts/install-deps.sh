@@ -3,7 +3,8 @@
 # asks apt for packages that are not installed yet.
 #   scripts/install-deps.sh            building and running
 #   scripts/install-deps.sh --test     and testing: test frameworks, the sanitizer and fuzzing
-#                                      compiler, the validators of the installed desktop files
+#                                      compiler, valgrind, the validators of the installed
+#                                      desktop files
 #   scripts/install-deps.sh --package  and making the .deb (dpkg-shlibdeps reads its dependencies)
 #   scripts/install-deps.sh --desktop  and looking at the program on a virtual display, two-host trials
 # Options combine.
@@ -18,7 +19,7 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --test)
-      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
+      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev valgrind
                  desktop-file-utils appstream) ;;
     --package) packages+=(dpkg-dev file) ;;
     --desktop) packages+=(xvfb x11-utils imagemagick iproute2 python3) ;;
