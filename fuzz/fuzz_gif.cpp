@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the GIF codec: it may refuse them with the program's error, never crash,
 // and whatever it returns has the logical screen size the header names.
+#include "UsePixels.h"
 #include "gif/GifCodec.h"
 #include "platform/Error.h"
 
@@ -24,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (image.width() != width || image.height() != height)
                 std::abort();
         }
+        usePixels(image);
     } catch (const platform::Exception &) {
     }
     return 0;

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the JPEG loader (libjpeg behind our error handling): it may refuse them
 // with the program's error, never crash or leave the process.
+#include "UsePixels.h"
 #include "pictures/Pictures.h"
 #include "platform/Error.h"
 
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     try {
-        platform::decodeJpeg(bytes);
+        usePixels(platform::decodeJpeg(bytes));
     } catch (const platform::Exception &) {
     }
     return 0;

@@ -3,9 +3,9 @@
 # asks apt for packages that are not installed yet.
 #   scripts/install-deps.sh            building and running
 #   scripts/install-deps.sh --test     and testing: test frameworks, the sanitizer and fuzzing
-#                                      compiler, the validators of the installed desktop files
-#                                      and of the Debian package, and the screen readers' view of
-#                                      the windows (AT-SPI on a virtual display)
+#                                      compiler, valgrind, the validators of the installed desktop
+#                                      files and of the Debian package, and the screen readers'
+#                                      view of the windows (AT-SPI on a virtual display)
 #   scripts/install-deps.sh --package  and making the .deb (dpkg-shlibdeps reads its dependencies)
 #   scripts/install-deps.sh --desktop  and looking at the program on a virtual display, two-host trials
 # Options combine.
@@ -20,7 +20,7 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --test)
-      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
+      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev valgrind
                  desktop-file-utils appstream lintian dpkg-dev file
                  xvfb xauth dbus at-spi2-core python3-dbus python3-gi) ;;
     --package) packages+=(dpkg-dev file) ;;

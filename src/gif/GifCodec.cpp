@@ -17,6 +17,9 @@ namespace gif {
 namespace {
 
 constexpr int kMaxCodes = 4096;
+// The largest LZW start code size whose first codes still fit the 12-bit table. Sizes above 8
+// name indexes beyond any colour table; only their low eight bits count.
+constexpr int kMaxCodeSize = 11;
 // More images than any animation needs; beyond them reading stops quietly.
 constexpr int kMaxImages = 65536;
 constexpr int kHeaderSize = 6;
@@ -333,20 +336,25 @@ void Decoder::readExtension(GifFileType *file)
 
 void Decoder::readImage(GifFileType *file)
 {
-    if (DGifGetImageDesc(file) == GIF_ERROR) {
-        stop(m_input.atEnd() ? GifDefect::PrematureEnd : GifDefect::InvalidCodeSize);
+    // giflib reads the descriptor up to the LZW start code size and refuses sizes above 8, the
+    // most its own decoder handles; it has read the size by then, so a refusal that leaves data
+    // behind is that one. Our decoder takes what giflib refuses, so the size is read here.
+    if (DGifGetImageDesc(file) == GIF_ERROR && (m_input.atEnd() || file->Error != D_GIF_ERR_READ_FAILED)) {
+        stop(GifDefect::PrematureEnd);
         return;
     }
     ++m_result.imageCount;
     const GifImageDesc desc = file->Image;
+    const int minCodeSize = static_cast<uchar>(m_data.at(m_input.pos - 1));
+    if (minCodeSize < 1 || minCodeSize > kMaxCodeSize)
+        throw platform::Exception(QStringLiteral("Invalid LZW code size"));
 
     // Gather the image's data blocks; on a cut a block's partial bytes are kept as well.
     QByteArray stream;
     bool truncated = false;
-    int minCodeSize = 0;
     GifByteType *block = nullptr;
     qsizetype before = m_input.pos;
-    int status = DGifGetCode(file, &minCodeSize, &block);
+    int status = DGifGetCodeNext(file, &block);
     while (true) {
         if (status == GIF_ERROR) {
             truncated = true;
@@ -359,10 +367,6 @@ void Decoder::readImage(GifFileType *file)
         stream.append(reinterpret_cast<const char *>(block + 1), block[0]);
         before = m_input.pos;
         status = DGifGetCodeNext(file, &block);
-    }
-    if (minCodeSize < 1 || minCodeSize > 8) {
-        stop(GifDefect::InvalidCodeSize);
-        return;
     }
 
     const qint64 area = qint64(desc.Width) * desc.Height;

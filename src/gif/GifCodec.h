@@ -13,11 +13,13 @@ class QByteArray;
 // an animation would show first, and for a file without delays it is all images together. The
 // rest of the file is still read and checked.
 //
-// Three defects end the loading with a platform::Exception:
+// Four defects end the loading with a platform::Exception:
 //   - "Invalid GIF signature": no "GIF" at the start, nor four bytes further on (behind the
 //     length that pictures stored in window data carry); the version after it is not checked;
 //   - "Unknown extension type": an extension label other than the four of GIF89a;
-//   - "Circular decoder table entry": an LZW code naming a table entry not yet built.
+//   - "Circular decoder table entry": an LZW code naming a table entry not yet built;
+//   - "Invalid LZW code size": an LZW start code size outside 1..11, which no decoder could
+//     draw (sizes 9 to 11 do occur and decode, the indexes cut to their low eight bits).
 // Every other defect stops the reading quietly; the picture keeps what was decoded up to that
 // point (an image reaching beyond the screen is drawn clipped first).
 //
@@ -40,7 +42,6 @@ enum class GifDefect {
     InvalidTrailer,        // "Invalid Image trailer": the data ends where the trailer belongs
     BitBufferUnderrun,     // "Decoder bit buffer under-run": image data ends before its pixels do
     ExceedsLogicalScreen,  // "Image exceeds Logical Screen size": drawn clipped, then reading stops
-    InvalidCodeSize,       // an LZW start code size outside 1..8
     DecodeBudgetExhausted, // kMaxDecodedPixels reached
 };
 
@@ -52,7 +53,7 @@ struct GifDecoding
     int composedImages = 0; // images drawn into the picture
 };
 
-// Throws platform::Exception on the three fatal defects and on an oversized logical screen.
+// Throws platform::Exception on the four fatal defects and on an oversized logical screen.
 GifDecoding decodeGifDetailed(const QByteArray &data);
 QImage decodeGif(const QByteArray &data);
 

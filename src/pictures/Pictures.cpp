@@ -1,5 +1,7 @@
 #include "pictures/Pictures.h"
 
+#include "pictures/BmpDecoder.h"
+
 #include "gif/GifCodec.h"
 #include "platform/Error.h"
 #include "platform/RegularFile.h"
@@ -27,11 +29,6 @@ QString tooLargeText(qint64 width, qint64 height)
     return QStringLiteral("Das Bild ist zu groß (%1 × %2 Pixel).").arg(width).arg(height);
 }
 
-bool fitsLimits(qint64 width, qint64 height)
-{
-    return width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
-}
-
 QImage normalised(const QImage &image)
 {
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -47,7 +44,7 @@ QImage readWithQt(const QByteArray &data, const char *format, const QString &inv
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size();
-    if (size.isValid() && !fitsLimits(size.width(), size.height()))
+    if (size.isValid() && !fitsPictureLimits(size.width(), size.height()))
         throw Exception(tooLargeText(size.width(), size.height()));
     const QImage image = reader.read();
     if (image.isNull())
@@ -138,7 +135,7 @@ JpegStatus decodeJpegInto(JpegJob &job, const unsigned char *data, unsigned long
     jpeg_read_header(&info, TRUE);
     job.width = info.image_width;
     job.height = info.image_height;
-    if (!fitsLimits(info.image_width, info.image_height)) {
+    if (!fitsPictureLimits(info.image_width, info.image_height)) {
         jpeg_destroy_decompress(&info);
         return JpegStatus::TooLarge;
     }
@@ -234,7 +231,20 @@ QImage decodePicture(const QByteArray &data, PictureType type)
 
 QImage decodeBitmap(const QByteArray &data)
 {
-    return readWithQt(data, "bmp", QStringLiteral("Bitmap ist ungültig"));
+    BmpDecoding decoding = decodeBmp(data);
+    switch (decoding.status) {
+    case BmpDecoding::Status::Decoded:
+        return std::move(decoding.image);
+    case BmpDecoding::Status::TooLarge:
+        throw Exception(tooLargeText(decoding.width, decoding.height));
+    case BmpDecoding::Status::OutOfMemory:
+        throw Exception(QStringLiteral("Nicht genügend Speicher für das Bild (%1 × %2 Pixel).")
+                            .arg(decoding.width)
+                            .arg(decoding.height));
+    case BmpDecoding::Status::Invalid:
+        break;
+    }
+    throw Exception(QStringLiteral("Bitmap ist ungültig"));
 }
 
 QImage decodeIcon(const QByteArray &data)

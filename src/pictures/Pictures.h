@@ -25,6 +25,12 @@ enum class PictureType { Bitmap, Jpeg, Gif, Icon, Metafile };
 inline constexpr int kMaxPictureSide = 16384;
 inline constexpr qint64 kMaxPicturePixels = 16 * 1024 * 1024;
 
+// Whether a picture of this size may be decoded; decoders ask before they allocate.
+inline bool fitsPictureLimits(qint64 width, qint64 height)
+{
+    return width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
+}
+
 // The extension as written in the file name (the text after the last dot of its last path
 // element), without the dot; empty when there is none.
 QString pictureExtension(const QString &fileName);
