@@ -4,7 +4,10 @@
 //    per second with 8 senders at once; their ratios window / plain are printed;
 //  - appending one line to a history of 100 lines and to one of 100,000 lines, and their ratio;
 //  - while 8 foreign senders flood the window with lines, how long a key typed in the message
-//    field takes to appear there (median and worst of many keys).
+//    field takes to appear there (median and worst of many keys);
+//  - while one foreign sender floods the window with 9,999-byte lines without blanks: how long
+//    another sender's short line takes to be answered, how long a typed key takes to appear, and
+//    how much the program's memory has grown once 20,000 such lines have been shown.
 //
 //   build/bench/app_bench [--benchmark_min_time=...]
 
@@ -20,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -27,9 +31,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -198,6 +204,129 @@ void BM_KeyWhileFlooded(benchmark::State &state)
 }
 BENCHMARK(BM_KeyWhileFlooded)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// The resident memory of this process in KiB, as the system counts it.
+long residentKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+struct Spread
+{
+    double median = 0;
+    double p90 = 0;
+    double worst = 0;
+};
+
+Spread spreadOf(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values[values.size() * 9 / 10], values.back()};
+}
+
+struct FloodFigures
+{
+    Spread roundTripMs;
+    Spread keyMs;
+    int refused = 0; // probes the full queue turned away
+    double grownMib = 0;
+    int historyLines = 0;
+    int historyChars = 0;
+};
+std::vector<FloodFigures> g_flood;
+
+void BM_FloodOfLongLines(benchmark::State &state)
+{
+    const int wanted = static_cast<int>(state.range(0));
+    const QByteArray longLine = "2001802000" + QByteArray(9989, 'w');
+    const QByteArray shortLine = QByteArrayLiteral("0000000000kurz");
+    for (auto _ : state) {
+        Window window;
+        TForm1 &form = *window.form;
+        QCoreApplication::processEvents();
+        const long startKib = residentKib();
+        int shown = 0;
+        QObject::connect(&form, &TForm1::lineArrived, &form, [&shown] { ++shown; });
+        const auto port = static_cast<std::uint16_t>(form.MessageGetter->boundPort());
+
+        std::atomic<bool> flooding = true;
+        std::atomic<int> finished = 0;
+        std::mutex probeMutex;
+        std::vector<double> roundTrips;
+        int refused = 0;
+        std::thread flood([&] {
+            while (flooding)
+                bench::deliver(port, kSender, longLine);
+            ++finished;
+        });
+        // Another sender's short line now and then: the time until it is answered, acknowledged or refused.
+        std::thread probe([&] {
+            while (flooding) {
+                const auto sent = std::chrono::steady_clock::now();
+                const bool acknowledged = bench::deliver(port, kSender, shortLine);
+                const std::chrono::duration<double, std::milli> took =
+                    std::chrono::steady_clock::now() - sent;
+                {
+                    std::lock_guard lock(probeMutex);
+                    roundTrips.push_back(took.count());
+                    refused += acknowledged ? 0 : 1;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            }
+            ++finished;
+        });
+
+        // Keys typed into the message field while the lines come in.
+        std::vector<double> keys;
+        form.MessageEdit->setText(QString());
+        while (shown < wanted) {
+            QElapsedTimer pause;
+            pause.start();
+            while (pause.elapsed() < 25)
+                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+            if (form.MessageEdit->text().size() > 1000)
+                form.MessageEdit->setText(QString());
+            const qsizetype before = form.MessageEdit->text().size();
+            QElapsedTimer typed;
+            typed.start();
+            QCoreApplication::postEvent(form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
+                                                                        Qt::NoModifier, QStringLiteral("x")));
+            while (form.MessageEdit->text().size() == before)
+                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
+            keys.push_back(typed.nsecsElapsed() / 1e6);
+        }
+        // The senders' last lines need this thread to be accepted and answered.
+        flooding = false;
+        while (finished < 2)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        flood.join();
+        probe.join();
+        while (form.receivedLines().pending() > 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents();
+
+        FloodFigures figures;
+        figures.roundTripMs = spreadOf(roundTrips);
+        figures.keyMs = spreadOf(keys);
+        figures.refused = refused;
+        figures.grownMib = (residentKib() - startKib) / 1024.0;
+        figures.historyLines = form.MessageMemo->document()->blockCount();
+        figures.historyChars = form.MessageMemo->document()->characterCount();
+        g_flood.push_back(figures);
+        state.counters["round_trips"] = static_cast<double>(roundTrips.size());
+        state.counters["lines_shown"] = shown;
+    }
+}
+BENCHMARK(BM_FloodOfLongLines)->Arg(20000)->Iterations(1)->Unit(benchmark::kSecond);
+
 class Reporter : public bench::MedianReporter
 {
 protected:
@@ -245,6 +374,16 @@ int main(int argc, char **argv)
         std::printf(
             "a key typed while 8 senders flood the window appears after: median %.2f ms, worst %.2f ms\n",
             g_keyMillis[g_keyMillis.size() / 2], g_keyMillis.back());
+    }
+    for (const FloodFigures &f : g_flood) {
+        std::printf(
+            "while one sender floods 9,999-byte lines without blanks:\n"
+            "  a short line is answered after: median %.1f ms, 90th percentile %.1f ms, worst %.1f ms "
+            "(%d of the probes refused by the full queue)\n"
+            "  a typed key appears after: median %.1f ms, 90th percentile %.1f ms, worst %.1f ms\n"
+            "  memory grown after the lines were shown: %.1f MiB (history: %d lines, %d characters)\n",
+            f.roundTripMs.median, f.roundTripMs.p90, f.roundTripMs.worst, f.refused, f.keyMs.median,
+            f.keyMs.p90, f.keyMs.worst, f.grownMib, f.historyLines, f.historyChars);
     }
     return 0;
 }
