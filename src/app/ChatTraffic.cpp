@@ -314,7 +314,7 @@ bool TForm1::DisplayText(const QByteArray &payload)
         m_historyStarted = true;
     }
     // Always plain text: what the sender typed is shown as typed, never read as markup.
-    cursor.insertText(platform::fromWindows1252(payload.mid(10)), chars);
+    cursor.insertText(ChatHistory::withBreakOpportunities(platform::fromWindows1252(payload.mid(10))), chars);
 
     // The new line comes into view; the focus stays where the user is typing.
     if (!burst)

@@ -99,7 +99,7 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       BtnOptions(bitmapButton(this, StandardLook::OptionsButton)),
       ImagePlauderdeckLogo(pictureLabel(this, platform::loadPicture(StandardLook::Logo))),
       NameEdit(new ChatLineEdit(this)), ComboBoxMode(new QComboBox(this)),
-      MessageEdit(new ChatLineEdit(this)), MessageMemo(new QTextEdit(this)),
+      MessageEdit(new ChatLineEdit(this)), MessageMemo(new ChatHistory(this)),
       MessageSender(new TMsgClient(this)), MessageGetter(new TMsgServer(this)),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},

@@ -17,11 +17,14 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryFile>
@@ -596,6 +599,31 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
               form.MessageMemo->verticalScrollBar()->maximum());
     EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
     EXPECT_FALSE(form.MessageMemo->textCursor().hasSelection());
+}
+
+TEST_F(ChatTrafficTest, ARunWithoutBlanksWrapsNearTheEdgeAndIsCopiedAsSent)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    // Digits are all equally wide.
+    const QString text =
+        QStringLiteral("vorne ") + QStringLiteral("0123456789").repeated(300) + QStringLiteral(" hinten");
+    ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("0000000000") + text)));
+
+    // Each line of the run ends fewer than eight digits before the edge.
+    const qreal digit = QFontMetricsF(form.MessageMemo->font()).horizontalAdvance(u'0');
+    QTextLayout *layout = form.MessageMemo->document()->lastBlock().layout();
+    ASSERT_GT(layout->lineCount(), 20);
+    for (int i = 1; i + 1 < layout->lineCount(); ++i) {
+        SCOPED_TRACE(i);
+        const QTextLine line = layout->lineAt(i);
+        EXPECT_LE(line.naturalTextWidth(), line.width());
+        EXPECT_LT(line.width() - line.naturalTextWidth(), 8 * digit);
+    }
+
+    form.MessageMemo->selectAll();
+    form.MessageMemo->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+    EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->html().contains(ChatHistory::kBreakOpportunity));
 }
 
 TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
