@@ -104,7 +104,8 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
       LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs),
-      m_skinPlaces(setup.skinPlaces)
+      m_skinPlaces(setup.skinPlaces), m_frameCeiling(setup.frameCharacters),
+      m_frameBudget(std::min(kFrameCharacters / 4, setup.frameCharacters))
 {
     setUpWindow();
     setUpComponents();
@@ -257,8 +258,15 @@ void TForm1::setUpMessageComponents(const Setup &setup)
         Qt::DirectConnection);
     MessageGetter->setLineGate([this](qsizetype bytes) { return m_receivedLines.hasRoomFor(bytes); });
     m_receivedLines.setHandler([this](const QByteArray &sFrom, const QByteArray &sMsg) {
-        MessageGetterMSG(MessageGetter, sFrom, sMsg);
+        try {
+            MessageGetterMSG(MessageGetter, sFrom, sMsg);
+        } catch (...) {
+            // The lines shown so far come into view before the error is reported.
+            finishFrame();
+            throw;
+        }
     });
+    connect(&m_receivedLines, &ReceivedLineQueue::frameDone, this, &TForm1::finishFrame);
     connectMessageEvents();
     MessageGetter->Loaded();
 }

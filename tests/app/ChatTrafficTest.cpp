@@ -104,13 +104,20 @@ protected:
         platform::clearComputerNameOverride();
     }
 
-    TForm1 &showForm(int sendPort, quint32 seed = 1)
+    static TForm1::Setup setupFor(int sendPort, quint32 seed = 1)
     {
         TForm1::Setup setup;
         setup.port = 0;
         setup.sendPort = sendPort;
         setup.listenAddress = "127.0.0.1";
         setup.randomSeed = seed;
+        return setup;
+    }
+
+    TForm1 &showForm(int sendPort, quint32 seed = 1) { return showForm(setupFor(sendPort, seed)); }
+
+    TForm1 &showForm(const TForm1::Setup &setup)
+    {
         m_form = std::make_unique<TForm1>(setup);
         m_options = std::make_unique<TOptionForm>();
         m_form->setOptionForm(m_options.get());
@@ -652,6 +659,57 @@ TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
     EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
               form.MessageMemo->verticalScrollBar()->maximum());
     EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
+{
+    TForm1::Setup setup = setupFor(loopback::unusedPort());
+    setup.frameCharacters = 9000; // less than one of these lines
+    TForm1 &form = showForm(setup);
+    setReceivers({{QStringLiteral("Keller"), false}});
+    const QByteArray run = QByteArray("0123456789").repeated(900);
+    constexpr int kLines = 12;
+    std::thread([&form, &run] {
+        for (int i = 0; i < kLines; ++i)
+            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
+                                             "0000000000" + QByteArray::number(i) + run);
+    }).join();
+
+    // One frame takes what its budget allows, here one line, not everything that waits.
+    QTextDocument *document = form.MessageMemo->document();
+    form.receivedLines().drain();
+    EXPECT_EQ(document->blockCount(), 1);
+
+    ASSERT_TRUE(
+        waitFor([&] { return document->blockCount() == kLines && form.receivedLines().pending() == 0; }));
+    QCoreApplication::processEvents();
+    for (int i = 0; i < kLines; ++i) {
+        SCOPED_TRACE(i);
+        const QString shown = document->findBlockByNumber(i).text().remove(ChatHistory::kBreakOpportunity);
+        EXPECT_EQ(shown, QString::number(i) + QString::fromLatin1(run));
+    }
+    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
+              form.MessageMemo->verticalScrollBar()->maximum());
+}
+
+TEST_F(ChatTrafficTest, TheLineAQuestionIsAboutIsInViewWhileTheBoxIsOpen)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    setReceivers({{QStringLiteral("Keller"), false}});
+    QTextDocument *document = form.MessageMemo->document();
+    bool inView = false;
+    m_boxes.setWhileOpen([&](const FakeDialogs::Box &) {
+        const QTextBlock asked = document->lastBlock();
+        inView = asked.text() == QStringLiteral("wer bin ich") && asked.layout()->lineCount() > 0 &&
+                 form.MessageMemo->verticalScrollBar()->value() ==
+                     form.MessageMemo->verticalScrollBar()->maximum();
+    });
+    for (int i = 0; i < 20; ++i)
+        form.receivedLines().push("Keller", "0000000000davor " + QByteArray::number(i));
+    form.receivedLines().push("Dachboden", "0000000000wer bin ich");
+    ASSERT_TRUE(waitFor([&] { return !m_boxes.boxes().isEmpty(); }));
+    EXPECT_TRUE(inView);
 }
 
 TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
