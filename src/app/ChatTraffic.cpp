@@ -328,6 +328,7 @@ bool TForm1::DisplayText(const QByteArray &payload)
         if (m_frameWork >= m_frameBudget)
             m_receivedLines.endFrame();
     } else {
+        dropOldestLines();
         // The new line comes into view; the focus stays where the user is typing.
         showNewestLine();
     }
@@ -350,7 +351,40 @@ void TForm1::finishFrame()
         m_frameBudget = std::clamp((m_frameBudget + fits) / 2,
                                    std::min(kLeastFrameCharacters, m_frameCeiling), m_frameCeiling);
     }
+    dropOldestLines();
     showNewestLine();
+}
+
+void TForm1::dropOldestLines()
+{
+    QTextDocument *history = MessageMemo->document();
+    // A frame's lines are counted when the frame is done.
+    if (m_burst ||
+        (history->characterCount() <= m_historyCharacters && history->blockCount() <= m_historyLines))
+        return;
+    // The first line kept is the oldest one that leaves three quarters of both bounds; the
+    // newest line stays however long it is.
+    const int fromLines =
+        static_cast<int>(history->blockCount() - std::max<qsizetype>(m_historyLines * 3 / 4, 1));
+    const int fromCharacters = static_cast<int>(history->characterCount() - m_historyCharacters * 3 / 4);
+    QTextBlock keep = history->findBlock(std::max(fromCharacters, 0));
+    if (keep.position() < fromCharacters)
+        keep = keep.next();
+    if (keep.isValid() && keep.blockNumber() < fromLines)
+        keep = history->findBlockByNumber(fromLines);
+    if (!keep.isValid())
+        keep = history->lastBlock();
+    if (keep == history->firstBlock())
+        return;
+
+    const QTextCharFormat chars = keep.charFormat();
+    QTextCursor cut(history);
+    cut.beginEditBlock();
+    cut.setPosition(keep.position(), QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    // The first paragraph would keep the character format of the line dropped first.
+    cut.setBlockCharFormat(chars);
+    cut.endEditBlock();
 }
 
 void TForm1::showNewestLine()

@@ -104,7 +104,8 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
       LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs),
-      m_skinPlaces(setup.skinPlaces), m_frameCeiling(setup.frameCharacters),
+      m_skinPlaces(setup.skinPlaces), m_historyCharacters(setup.historyCharacters),
+      m_historyLines(setup.historyLines), m_frameCeiling(setup.frameCharacters),
       m_frameBudget(std::min(kFrameCharacters / 4, setup.frameCharacters))
 {
     setUpWindow();

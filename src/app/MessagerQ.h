@@ -59,6 +59,12 @@ public:
     static constexpr qsizetype kLineCharacters = 100;
     static constexpr qsizetype kFrameCharacters = 64 * 1024; // the ceiling
     static constexpr qsizetype kLeastFrameCharacters = 2 * 1024;
+    // Any computer on the network can send lines, so the history keeps only the newest: up to
+    // 16 MB of text (8 Mi characters of two bytes) and kHistoryLines lines. Beyond either bound
+    // it drops its oldest whole lines, down to three quarters of both at once: lines dropped at
+    // the top make the history place every line below them anew, which is done seldom and in bulk.
+    static constexpr qsizetype kHistoryCharacters = 8 * 1024 * 1024;
+    static constexpr qsizetype kHistoryLines = 100000;
 
     // The message client's Tag: whether a box was shown for the receiver being served.
     enum class ReportMark {
@@ -78,6 +84,8 @@ public:
         int closeGraceMs = kCloseGraceMs;
         std::optional<QStringList> skinPlaces;        // the folders searched for skins; none: the program's
         qsizetype frameCharacters = kFrameCharacters; // the most a frame of received lines lays out
+        qsizetype historyCharacters = kHistoryCharacters;
+        qsizetype historyLines = kHistoryLines;
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -209,6 +217,7 @@ private:
     void loadStoredSettings();
     void showNewestLine();
     void finishFrame();
+    void dropOldestLines();
     void queueLine(const QString &text, bool italic);
     void deliverWaitingLines();
     void sendOneLine(const QString &receiver, const QByteArray &payload);
@@ -251,6 +260,8 @@ private:
     // The history's edit block, open while a frame's lines arrive; its end lays them out and
     // brings them into view.
     std::optional<QTextCursor> m_burst;
+    const qsizetype m_historyCharacters;
+    const qsizetype m_historyLines;
     const qsizetype m_frameCeiling;
     qsizetype m_frameBudget;    // characters the next frame may lay out
     qsizetype m_frameWork = 0;  // characters the open frame has taken

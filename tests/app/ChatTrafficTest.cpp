@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryFile>
 #include <QTest>
@@ -710,6 +711,72 @@ TEST_F(ChatTrafficTest, TheLineAQuestionIsAboutIsInViewWhileTheBoxIsOpen)
     form.receivedLines().push("Dachboden", "0000000000wer bin ich");
     ASSERT_TRUE(waitFor([&] { return !m_boxes.boxes().isEmpty(); }));
     EXPECT_TRUE(inView);
+}
+
+TEST_F(ChatTrafficTest, TheHistoryDropsItsOldestWholeLinesBeyondItsBounds)
+{
+    struct Case
+    {
+        const char *name;
+        qsizetype characters;
+        qsizetype lines;
+        int length; // of each line's text
+        int count;
+        bool received; // through the server's queue, a frame at a time
+    };
+    const Case cases[] = {
+        {"characters", 3000, 1000, 120, 100, false},
+        {"lines", 1000000, 16, 4, 60, false},
+        {"characters, received", 3000, 1000, 120, 100, true},
+        {"a line longer than the bound stays", 500, 1000, 800, 3, false},
+    };
+    const qreal pt = QApplication::primaryScreen()->logicalDotsPerInchX() / 72.0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TForm1::Setup setup = setupFor(loopback::unusedPort());
+        setup.historyCharacters = c.characters;
+        setup.historyLines = c.lines;
+        TForm1 &form = showForm(setup);
+        setReceivers({{QStringLiteral("Keller"), false}});
+        QTextDocument *history = form.MessageMemo->document();
+        // Every third line is italic, so a dropped line's indents would show on the one after it.
+        const auto line = [&c](int i) { return QString::number(i).leftJustified(c.length, u'.'); };
+        for (int i = 0; i < c.count; ++i) {
+            const QByteArray payload = (i % 3 == 0 ? "0000000001" : "0000000000") + w1252(line(i));
+            if (c.received) {
+                form.receivedLines().push("Keller", payload);
+                continue;
+            }
+            form.DisplayText(payload);
+            if (c.length <= c.characters) {
+                EXPECT_LE(history->characterCount(), c.characters);
+                EXPECT_LE(history->blockCount(), c.lines);
+            }
+        }
+        ASSERT_TRUE(waitFor(
+            [&] { return form.receivedLines().pending() == 0 && !form.receivedLines().isDraining(); }));
+        QCoreApplication::processEvents();
+
+        // What is left are the newest lines, whole and in order, filling more than half the bounds.
+        const int kept = history->blockCount();
+        for (int k = 0; k < kept; ++k)
+            EXPECT_EQ(history->findBlockByNumber(k).text().remove(ChatHistory::kBreakOpportunity),
+                      line(c.count - kept + k))
+                << k;
+        if (c.length <= c.characters) {
+            EXPECT_LE(history->characterCount(), c.characters);
+            EXPECT_LE(kept, c.lines);
+            EXPECT_TRUE(history->characterCount() > c.characters / 2 || kept > c.lines / 2);
+        } else {
+            EXPECT_EQ(kept, 1);
+        }
+        // The first line kept has its own indents and style.
+        const QTextBlock first = history->firstBlock();
+        const bool italic = (c.count - kept) % 3 == 0;
+        EXPECT_NEAR(first.blockFormat().leftMargin() + first.blockFormat().textIndent(),
+                    (italic ? 5 : 0) * pt, 0.01);
+        EXPECT_EQ(first.charFormat().fontItalic(), italic);
+    }
 }
 
 TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
