@@ -164,6 +164,24 @@ BENCHMARK(BM_Receive)
     ->MinTime(1.0)
     ->Unit(benchmark::kMillisecond);
 
+// Lets the window's events run for `pauseMs`, then types a key into the message field; returns
+// how many milliseconds the key took to appear there.
+double typeAKeyAfter(TForm1 &form, int pauseMs)
+{
+    QElapsedTimer pause;
+    pause.start();
+    while (pause.elapsed() < pauseMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    const qsizetype before = form.MessageEdit->text().size();
+    QElapsedTimer typed;
+    typed.start();
+    QCoreApplication::postEvent(
+        form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+    while (form.MessageEdit->text().size() == before)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
+    return typed.nsecsElapsed() / 1e6;
+}
+
 std::vector<double> g_keyMillis;
 
 void BM_KeyWhileFlooded(benchmark::State &state)
@@ -184,19 +202,7 @@ void BM_KeyWhileFlooded(benchmark::State &state)
     }
     form.MessageEdit->setText(QString());
     for (auto _ : state) {
-        // Let the flood run a little between keys.
-        QElapsedTimer pause;
-        pause.start();
-        while (pause.elapsed() < 20)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const qsizetype before = form.MessageEdit->text().size();
-        QElapsedTimer typed;
-        typed.start();
-        QCoreApplication::postEvent(form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
-                                                                    Qt::NoModifier, QStringLiteral("x")));
-        while (form.MessageEdit->text().size() == before)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
-        const double ms = typed.nsecsElapsed() / 1e6;
+        const double ms = typeAKeyAfter(form, 20);
         g_keyMillis.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
     }
@@ -294,20 +300,9 @@ void BM_FloodOfLongLines(benchmark::State &state)
         std::vector<double> keys;
         form.MessageEdit->setText(QString());
         while (shown < wanted) {
-            QElapsedTimer pause;
-            pause.start();
-            while (pause.elapsed() < 25)
-                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
             if (form.MessageEdit->text().size() > 1000)
                 form.MessageEdit->setText(QString());
-            const qsizetype before = form.MessageEdit->text().size();
-            QElapsedTimer typed;
-            typed.start();
-            QCoreApplication::postEvent(form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
-                                                                        Qt::NoModifier, QStringLiteral("x")));
-            while (form.MessageEdit->text().size() == before)
-                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
-            keys.push_back(typed.nsecsElapsed() / 1e6);
+            keys.push_back(typeAKeyAfter(form, 25));
         }
         // The senders' last lines need this thread to be accepted and answered.
         flooding = false;
