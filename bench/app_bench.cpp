@@ -2,9 +2,13 @@
 //  - foreign senders delivering to the whole program (server, window, history) against a plain
 //    blocking thread-per-connection server, in the same run: one sender's round trip, and lines
 //    per second with 8 senders at once; their ratios window / plain are printed;
-//  - appending one line to a history of 100 lines and to one of 100,000 lines, and their ratio;
+//  - appending one line to a history of 100 lines and to one just short of the history's bound
+//    of 100,000 lines (so that no oldest lines are dropped meanwhile), and their ratio;
 //  - while 8 foreign senders flood the window with lines, how long a key typed in the message
-//    field takes to appear there (median and worst of many keys).
+//    field takes to appear there (median and worst of many keys);
+//  - while one foreign sender floods the window with 9,999-byte lines without blanks: how long
+//    another sender's short line takes to be answered, how long a typed key takes to appear, and
+//    how much the program's memory has grown once 20,000 such lines have been shown.
 //
 //   build/bench/app_bench [--benchmark_min_time=...]
 
@@ -20,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -27,9 +32,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,7 +85,12 @@ void BM_AppendLine(benchmark::State &state)
     }
     state.SetLabel(std::to_string(state.range(0)) + " lines before");
 }
-BENCHMARK(BM_AppendLine)->Arg(100)->Arg(100000)->Iterations(300)->Unit(benchmark::kMicrosecond);
+constexpr int kAppends = 300;
+BENCHMARK(BM_AppendLine)
+    ->Arg(100)
+    ->Arg(TForm1::kHistoryLines - kAppends)
+    ->Iterations(kAppends)
+    ->Unit(benchmark::kMicrosecond);
 
 // Round trip in seconds (one sender) and lines per second (8 senders), by receiver.
 std::map<std::string, double> g_receiveRoundTrip;
@@ -152,6 +164,24 @@ BENCHMARK(BM_Receive)
     ->MinTime(1.0)
     ->Unit(benchmark::kMillisecond);
 
+// Lets the window's events run for `pauseMs`, then types a key into the message field; returns
+// how many milliseconds the key took to appear there.
+double typeAKeyAfter(TForm1 &form, int pauseMs)
+{
+    QElapsedTimer pause;
+    pause.start();
+    while (pause.elapsed() < pauseMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    const qsizetype before = form.MessageEdit->text().size();
+    QElapsedTimer typed;
+    typed.start();
+    QCoreApplication::postEvent(
+        form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+    while (form.MessageEdit->text().size() == before)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
+    return typed.nsecsElapsed() / 1e6;
+}
+
 std::vector<double> g_keyMillis;
 
 void BM_KeyWhileFlooded(benchmark::State &state)
@@ -172,19 +202,7 @@ void BM_KeyWhileFlooded(benchmark::State &state)
     }
     form.MessageEdit->setText(QString());
     for (auto _ : state) {
-        // Let the flood run a little between keys.
-        QElapsedTimer pause;
-        pause.start();
-        while (pause.elapsed() < 20)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const qsizetype before = form.MessageEdit->text().size();
-        QElapsedTimer typed;
-        typed.start();
-        QCoreApplication::postEvent(form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
-                                                                    Qt::NoModifier, QStringLiteral("x")));
-        while (form.MessageEdit->text().size() == before)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
-        const double ms = typed.nsecsElapsed() / 1e6;
+        const double ms = typeAKeyAfter(form, 20);
         g_keyMillis.push_back(ms);
         state.SetIterationTime(ms / 1000.0);
     }
@@ -197,6 +215,118 @@ void BM_KeyWhileFlooded(benchmark::State &state)
     state.counters["lines_delivered"] = delivered.load();
 }
 BENCHMARK(BM_KeyWhileFlooded)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The resident memory of this process in KiB, as the system counts it.
+long residentKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+struct Spread
+{
+    double median = 0;
+    double p90 = 0;
+    double worst = 0;
+};
+
+Spread spreadOf(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values[values.size() * 9 / 10], values.back()};
+}
+
+struct FloodFigures
+{
+    Spread roundTripMs;
+    Spread keyMs;
+    int refused = 0; // probes the full queue turned away
+    double grownMib = 0;
+    int historyLines = 0;
+    int historyChars = 0;
+};
+std::vector<FloodFigures> g_flood;
+
+void BM_FloodOfLongLines(benchmark::State &state)
+{
+    const int wanted = static_cast<int>(state.range(0));
+    const QByteArray longLine = "2001802000" + QByteArray(9989, 'w');
+    const QByteArray shortLine = QByteArrayLiteral("0000000000kurz");
+    for (auto _ : state) {
+        Window window;
+        TForm1 &form = *window.form;
+        QCoreApplication::processEvents();
+        const long startKib = residentKib();
+        int shown = 0;
+        QObject::connect(&form, &TForm1::lineArrived, &form, [&shown] { ++shown; });
+        const auto port = static_cast<std::uint16_t>(form.MessageGetter->boundPort());
+
+        std::atomic<bool> flooding = true;
+        std::atomic<int> finished = 0;
+        std::mutex probeMutex;
+        std::vector<double> roundTrips;
+        int refused = 0;
+        std::thread flood([&] {
+            while (flooding)
+                bench::deliver(port, kSender, longLine);
+            ++finished;
+        });
+        // Another sender's short line now and then: the time until it is answered, acknowledged or refused.
+        std::thread probe([&] {
+            while (flooding) {
+                const auto sent = std::chrono::steady_clock::now();
+                const bool acknowledged = bench::deliver(port, kSender, shortLine);
+                const std::chrono::duration<double, std::milli> took =
+                    std::chrono::steady_clock::now() - sent;
+                {
+                    std::lock_guard lock(probeMutex);
+                    roundTrips.push_back(took.count());
+                    refused += acknowledged ? 0 : 1;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            }
+            ++finished;
+        });
+
+        // Keys typed into the message field while the lines come in.
+        std::vector<double> keys;
+        form.MessageEdit->setText(QString());
+        while (shown < wanted) {
+            if (form.MessageEdit->text().size() > 1000)
+                form.MessageEdit->setText(QString());
+            keys.push_back(typeAKeyAfter(form, 25));
+        }
+        // The senders' last lines need this thread to be accepted and answered.
+        flooding = false;
+        while (finished < 2)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        flood.join();
+        probe.join();
+        while (form.receivedLines().pending() > 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents();
+
+        FloodFigures figures;
+        figures.roundTripMs = spreadOf(roundTrips);
+        figures.keyMs = spreadOf(keys);
+        figures.refused = refused;
+        figures.grownMib = (residentKib() - startKib) / 1024.0;
+        figures.historyLines = form.MessageMemo->document()->blockCount();
+        figures.historyChars = form.MessageMemo->document()->characterCount();
+        g_flood.push_back(figures);
+        state.counters["round_trips"] = static_cast<double>(roundTrips.size());
+        state.counters["lines_shown"] = shown;
+    }
+}
+BENCHMARK(BM_FloodOfLongLines)->Arg(20000)->Iterations(1)->Unit(benchmark::kSecond);
 
 class Reporter : public bench::MedianReporter
 {
@@ -211,7 +341,7 @@ protected:
                 g_receiveRate[run.report_label] = run.counters.at("lines_per_s");
         }
         if (name.rfind("BM_AppendLine", 0) == 0)
-            g_appendSeconds[run.report_label == "100 lines before" ? 100 : 100000] =
+            g_appendSeconds[run.report_label == "100 lines before" ? 100 : TForm1::kHistoryLines] =
                 run.GetAdjustedRealTime();
     }
 };
@@ -237,14 +367,26 @@ int main(int argc, char **argv)
         std::printf("one delivery's round trip, window / plain server: %.2f\n", r);
     if (const double r = ratio(g_receiveRate); r > 0)
         std::printf("lines per second with 8 senders, window / plain server: %.2f\n", r);
-    if (g_appendSeconds.count(100) && g_appendSeconds.count(100000) && g_appendSeconds[100] > 0)
-        std::printf("appending line 100,000 / appending line 100: %.2f\n",
-                    g_appendSeconds[100000] / g_appendSeconds[100]);
+    if (g_appendSeconds.count(100) && g_appendSeconds.count(TForm1::kHistoryLines) &&
+        g_appendSeconds[100] > 0)
+        std::printf("appending to a history of %lld lines / appending to one of 100 lines: %.2f\n",
+                    static_cast<long long>(TForm1::kHistoryLines - kAppends),
+                    g_appendSeconds[TForm1::kHistoryLines] / g_appendSeconds[100]);
     if (!g_keyMillis.empty()) {
         std::sort(g_keyMillis.begin(), g_keyMillis.end());
         std::printf(
             "a key typed while 8 senders flood the window appears after: median %.2f ms, worst %.2f ms\n",
             g_keyMillis[g_keyMillis.size() / 2], g_keyMillis.back());
+    }
+    for (const FloodFigures &f : g_flood) {
+        std::printf(
+            "while one sender floods 9,999-byte lines without blanks:\n"
+            "  a short line is answered after: median %.1f ms, 90th percentile %.1f ms, worst %.1f ms "
+            "(%d of the probes refused by the full queue)\n"
+            "  a typed key appears after: median %.1f ms, 90th percentile %.1f ms, worst %.1f ms\n"
+            "  memory grown after the lines were shown: %.1f MiB (history: %d lines, %d characters)\n",
+            f.roundTripMs.median, f.roundTripMs.p90, f.roundTripMs.worst, f.refused, f.keyMs.median,
+            f.keyMs.p90, f.keyMs.worst, f.grownMib, f.historyLines, f.historyChars);
     }
     return 0;
 }

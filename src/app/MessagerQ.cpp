@@ -100,12 +100,14 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       BtnOptions(bitmapButton(this, StandardLook::OptionsButton)),
       ImagePlauderdeckLogo(pictureLabel(this, platform::loadPicture(StandardLook::Logo))),
       NameEdit(new ChatLineEdit(this)), ComboBoxMode(new QComboBox(this)),
-      MessageEdit(new ChatLineEdit(this)), MessageMemo(new QTextEdit(this)),
+      MessageEdit(new ChatLineEdit(this)), MessageMemo(new ChatHistory(this)),
       MessageSender(new TMsgClient(this)), MessageGetter(new TMsgServer(this)),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
       LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs),
-      m_skinPlaces(setup.skinPlaces)
+      m_skinPlaces(setup.skinPlaces), m_historyCharacters(setup.historyCharacters),
+      m_historyLines(setup.historyLines), m_frameCeiling(setup.frameCharacters),
+      m_frameBudget(std::min(kFrameCharacters / 4, setup.frameCharacters))
 {
     setUpWindow();
     setUpComponents();
@@ -277,8 +279,15 @@ void TForm1::setUpMessageComponents(const Setup &setup)
         Qt::DirectConnection);
     MessageGetter->setLineGate([this](qsizetype bytes) { return m_receivedLines.hasRoomFor(bytes); });
     m_receivedLines.setHandler([this](const QByteArray &sFrom, const QByteArray &sMsg) {
-        MessageGetterMSG(MessageGetter, sFrom, sMsg);
+        try {
+            MessageGetterMSG(MessageGetter, sFrom, sMsg);
+        } catch (...) {
+            // The lines shown so far come into view before the error is reported.
+            finishFrame();
+            throw;
+        }
     });
+    connect(&m_receivedLines, &ReceivedLineQueue::frameDone, this, &TForm1::finishFrame);
     connectMessageEvents();
     MessageGetter->Loaded();
 }

@@ -2,6 +2,7 @@
 
 #include "app/ReceivedLineQueue.h"
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QPointer>
 #include <QRandomGenerator>
@@ -50,6 +51,20 @@ public:
     // the program ends within kCloseLimitMs of the close, leaving time for tearing down.
     static constexpr int kCloseGraceMs = 24000;
     static constexpr int kCloseLimitMs = 25000;
+    // Received lines are shown a frame at a time, and a frame takes lines until it has laid out
+    // its budget of characters (a line counts kLineCharacters more for what it costs besides its
+    // text). The budget follows the time frames take so that a frame's work on them lasts about
+    // kFrameWorkMs, whatever the lines are like, and stays within the frame's ceiling.
+    static constexpr int kFrameWorkMs = 12;
+    static constexpr qsizetype kLineCharacters = 100;
+    static constexpr qsizetype kFrameCharacters = 64 * 1024; // the ceiling
+    static constexpr qsizetype kLeastFrameCharacters = 2 * 1024;
+    // Any computer on the network can send lines, so the history keeps only the newest: up to
+    // 16 MB of text (8 Mi characters of two bytes) and kHistoryLines lines. Beyond either bound
+    // it drops its oldest whole lines, down to three quarters of both at once: lines dropped at
+    // the top make the history place every line below them anew, which is done seldom and in bulk.
+    static constexpr qsizetype kHistoryCharacters = 8 * 1024 * 1024;
+    static constexpr qsizetype kHistoryLines = 100000;
 
     // The message client's Tag: whether a box was shown for the receiver being served.
     enum class ReportMark {
@@ -67,7 +82,10 @@ public:
         QByteArray listenAddress; // empty: every local address
         std::optional<quint32> randomSeed;
         int closeGraceMs = kCloseGraceMs;
-        std::optional<QStringList> skinPlaces; // the folders searched for skins; none: the program's
+        std::optional<QStringList> skinPlaces;        // the folders searched for skins; none: the program's
+        qsizetype frameCharacters = kFrameCharacters; // the most a frame of received lines lays out
+        qsizetype historyCharacters = kHistoryCharacters;
+        qsizetype historyLines = kHistoryLines;
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -198,6 +216,8 @@ private:
     void connectMessageEvents();
     void loadStoredSettings();
     void showNewestLine();
+    void finishFrame();
+    void dropOldestLines();
     void queueLine(const QString &text, bool italic);
     void deliverWaitingLines();
     void sendOneLine(const QString &receiver, const QByteArray &payload);
@@ -237,8 +257,15 @@ private:
     bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
 
     bool m_historyStarted = false; // the history's first paragraph is taken
-    // The history's edit block, open while a burst arrives; its end brings the burst into view.
+    // The history's edit block, open while a frame's lines arrive; its end lays them out and
+    // brings them into view.
     std::optional<QTextCursor> m_burst;
+    const qsizetype m_historyCharacters;
+    const qsizetype m_historyLines;
+    const qsizetype m_frameCeiling;
+    qsizetype m_frameBudget;    // characters the next frame may lay out
+    qsizetype m_frameWork = 0;  // characters the open frame has taken
+    QElapsedTimer m_frameClock; // since the open frame's first line
     QPointer<TOptionForm> m_optionForm;
     // A window of its own, not one of this window's components.
     std::unique_ptr<TFormSkinSelect> m_skinDialog;

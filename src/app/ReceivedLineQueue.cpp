@@ -106,11 +106,16 @@ void ReceivedLineQueue::drain()
     });
     // A flood is taken in slices: what is left after one goes on after the events that came
     // meanwhile, so typing and painting never wait for a whole backlog.
+    m_frameFull = false;
     QElapsedTimer slice;
     slice.start();
     Line line;
-    while (slice.elapsed() < kSliceMs && take(line)) {
+    bool handedOver = false;
+    while (!m_frameFull && slice.elapsed() < kSliceMs && take(line)) {
+        handedOver = true;
         if (m_handler)
             m_handler(line.from, line.msg);
     }
+    if (handedOver)
+        Q_EMIT frameDone();
 }

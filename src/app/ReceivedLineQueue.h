@@ -52,6 +52,15 @@ public:
     // handler ends the drain after that line; the lines behind it are drained by a new wake-up.
     void drain();
     bool isDraining() const { return m_draining; }
+    // From the handler: the line being handled is the last of this frame, the lines behind it
+    // wait for the next one. The handler knows what its lines cost, the time slice only how long
+    // handing them over took.
+    void endFrame() { m_frameFull = true; }
+
+Q_SIGNALS:
+    // A drain has handed over its lines and is about to let other events in: what the lines
+    // changed is finished now, as part of the same frame.
+    void frameDone();
 
 private:
     struct Line
@@ -72,5 +81,6 @@ private:
     QTimer *const m_frameTimer; // drains when the current frame is over
     QElapsedTimer m_lastDrain;  // since the last drain began
     bool m_draining = false;
+    bool m_frameFull = false;
     Handler m_handler;
 };

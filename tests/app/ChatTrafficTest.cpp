@@ -17,12 +17,16 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryFile>
 #include <QTest>
@@ -101,13 +105,20 @@ protected:
         platform::clearComputerNameOverride();
     }
 
-    TForm1 &showForm(int sendPort, quint32 seed = 1)
+    static TForm1::Setup setupFor(int sendPort, quint32 seed = 1)
     {
         TForm1::Setup setup;
         setup.port = 0;
         setup.sendPort = sendPort;
         setup.listenAddress = "127.0.0.1";
         setup.randomSeed = seed;
+        return setup;
+    }
+
+    TForm1 &showForm(int sendPort, quint32 seed = 1) { return showForm(setupFor(sendPort, seed)); }
+
+    TForm1 &showForm(const TForm1::Setup &setup)
+    {
         m_form = std::make_unique<TForm1>(setup);
         m_options = std::make_unique<TOptionForm>();
         m_form->setOptionForm(m_options.get());
@@ -598,6 +609,31 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
     EXPECT_FALSE(form.MessageMemo->textCursor().hasSelection());
 }
 
+TEST_F(ChatTrafficTest, ARunWithoutBlanksWrapsNearTheEdgeAndIsCopiedAsSent)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    // Digits are all equally wide.
+    const QString text =
+        QStringLiteral("vorne ") + QStringLiteral("0123456789").repeated(300) + QStringLiteral(" hinten");
+    ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("0000000000") + text)));
+
+    // Each line of the run ends fewer than eight digits before the edge.
+    const qreal digit = QFontMetricsF(form.MessageMemo->font()).horizontalAdvance(u'0');
+    QTextLayout *layout = form.MessageMemo->document()->lastBlock().layout();
+    ASSERT_GT(layout->lineCount(), 20);
+    for (int i = 1; i + 1 < layout->lineCount(); ++i) {
+        SCOPED_TRACE(i);
+        const QTextLine line = layout->lineAt(i);
+        EXPECT_LE(line.naturalTextWidth(), line.width());
+        EXPECT_LT(line.width() - line.naturalTextWidth(), 8 * digit);
+    }
+
+    form.MessageMemo->selectAll();
+    form.MessageMemo->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+    EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->html().contains(ChatHistory::kBreakOpportunity));
+}
+
 TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
 {
     TForm1 &form = showForm(loopback::unusedPort());
@@ -624,6 +660,123 @@ TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
     EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
               form.MessageMemo->verticalScrollBar()->maximum());
     EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
+{
+    TForm1::Setup setup = setupFor(loopback::unusedPort());
+    setup.frameCharacters = 9000; // less than one of these lines
+    TForm1 &form = showForm(setup);
+    setReceivers({{QStringLiteral("Keller"), false}});
+    const QByteArray run = QByteArray("0123456789").repeated(900);
+    constexpr int kLines = 12;
+    std::thread([&form, &run] {
+        for (int i = 0; i < kLines; ++i)
+            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
+                                             "0000000000" + QByteArray::number(i) + run);
+    }).join();
+
+    // One frame takes what its budget allows, here one line, not everything that waits.
+    QTextDocument *document = form.MessageMemo->document();
+    form.receivedLines().drain();
+    EXPECT_EQ(document->blockCount(), 1);
+
+    ASSERT_TRUE(
+        waitFor([&] { return document->blockCount() == kLines && form.receivedLines().pending() == 0; }));
+    QCoreApplication::processEvents();
+    for (int i = 0; i < kLines; ++i) {
+        SCOPED_TRACE(i);
+        const QString shown = document->findBlockByNumber(i).text().remove(ChatHistory::kBreakOpportunity);
+        EXPECT_EQ(shown, QString::number(i) + QString::fromLatin1(run));
+    }
+    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
+              form.MessageMemo->verticalScrollBar()->maximum());
+}
+
+TEST_F(ChatTrafficTest, TheLineAQuestionIsAboutIsInViewWhileTheBoxIsOpen)
+{
+    TForm1 &form = showForm(loopback::unusedPort());
+    setReceivers({{QStringLiteral("Keller"), false}});
+    QTextDocument *document = form.MessageMemo->document();
+    bool inView = false;
+    m_boxes.setWhileOpen([&](const FakeDialogs::Box &) {
+        const QTextBlock asked = document->lastBlock();
+        inView = asked.text() == QStringLiteral("wer bin ich") && asked.layout()->lineCount() > 0 &&
+                 form.MessageMemo->verticalScrollBar()->value() ==
+                     form.MessageMemo->verticalScrollBar()->maximum();
+    });
+    for (int i = 0; i < 20; ++i)
+        form.receivedLines().push("Keller", "0000000000davor " + QByteArray::number(i));
+    form.receivedLines().push("Dachboden", "0000000000wer bin ich");
+    ASSERT_TRUE(waitFor([&] { return !m_boxes.boxes().isEmpty(); }));
+    EXPECT_TRUE(inView);
+}
+
+TEST_F(ChatTrafficTest, TheHistoryDropsItsOldestWholeLinesBeyondItsBounds)
+{
+    struct Case
+    {
+        const char *name;
+        qsizetype characters;
+        qsizetype lines;
+        int length; // of each line's text
+        int count;
+        bool received; // through the server's queue, a frame at a time
+    };
+    const Case cases[] = {
+        {"characters", 3000, 1000, 120, 100, false},
+        {"lines", 1000000, 16, 4, 60, false},
+        {"characters, received", 3000, 1000, 120, 100, true},
+        {"a line longer than the bound stays", 500, 1000, 800, 3, false},
+    };
+    const qreal pt = QApplication::primaryScreen()->logicalDotsPerInchX() / 72.0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TForm1::Setup setup = setupFor(loopback::unusedPort());
+        setup.historyCharacters = c.characters;
+        setup.historyLines = c.lines;
+        TForm1 &form = showForm(setup);
+        setReceivers({{QStringLiteral("Keller"), false}});
+        QTextDocument *history = form.MessageMemo->document();
+        // Every third line is italic, so a dropped line's indents would show on the one after it.
+        const auto line = [&c](int i) { return QString::number(i).leftJustified(c.length, u'.'); };
+        for (int i = 0; i < c.count; ++i) {
+            const QByteArray payload = (i % 3 == 0 ? "0000000001" : "0000000000") + w1252(line(i));
+            if (c.received) {
+                form.receivedLines().push("Keller", payload);
+                continue;
+            }
+            form.DisplayText(payload);
+            if (c.length <= c.characters) {
+                EXPECT_LE(history->characterCount(), c.characters);
+                EXPECT_LE(history->blockCount(), c.lines);
+            }
+        }
+        ASSERT_TRUE(waitFor(
+            [&] { return form.receivedLines().pending() == 0 && !form.receivedLines().isDraining(); }));
+        QCoreApplication::processEvents();
+
+        // What is left are the newest lines, whole and in order, filling more than half the bounds.
+        const int kept = history->blockCount();
+        for (int k = 0; k < kept; ++k)
+            EXPECT_EQ(history->findBlockByNumber(k).text().remove(ChatHistory::kBreakOpportunity),
+                      line(c.count - kept + k))
+                << k;
+        if (c.length <= c.characters) {
+            EXPECT_LE(history->characterCount(), c.characters);
+            EXPECT_LE(kept, c.lines);
+            EXPECT_TRUE(history->characterCount() > c.characters / 2 || kept > c.lines / 2);
+        } else {
+            EXPECT_EQ(kept, 1);
+        }
+        // The first line kept has its own indents and style.
+        const QTextBlock first = history->firstBlock();
+        const bool italic = (c.count - kept) % 3 == 0;
+        EXPECT_NEAR(first.blockFormat().leftMargin() + first.blockFormat().textIndent(),
+                    (italic ? 5 : 0) * pt, 0.01);
+        EXPECT_EQ(first.charFormat().fontItalic(), italic);
+    }
 }
 
 TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)

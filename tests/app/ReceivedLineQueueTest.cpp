@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -145,6 +146,41 @@ TEST(ReceivedLineQueue, AFloodIsHandedOverInSlicesSoOtherEventsGetIn)
     EXPECT_EQ(queue.pending(), 2);
     ASSERT_TRUE(waitFor([&] { return handled.size() == 3; }));
     EXPECT_EQ(handled, (QList<QByteArray>{"0", "1", "2"}));
+}
+
+TEST(ReceivedLineQueue, TheHandlerEndsAFrameAndTheRestFollowsInLaterFrames)
+{
+    ReceivedLineQueue queue;
+    QList<QByteArray> handled;
+    QList<qsizetype> handledByFrame; // lines handled when each frame was done
+    QObject::connect(&queue, &ReceivedLineQueue::frameDone, &queue,
+                     [&] { handledByFrame.append(handled.size()); });
+    // Every third line fills a frame.
+    queue.setHandler([&](const QByteArray &, const QByteArray &msg) {
+        handled.append(msg);
+        if (handled.size() % 3 == 0)
+            queue.endFrame();
+    });
+    constexpr int kLines = 10;
+    for (int i = 0; i < kLines; ++i)
+        queue.push("a", number(i));
+
+    queue.drain();
+    ASSERT_EQ(handledByFrame.size(), 1);
+    EXPECT_LE(handled.size(), 3);
+    EXPECT_GE(handled.size(), 1);
+
+    ASSERT_TRUE(waitFor([&] { return handled.size() == kLines; }));
+    QList<QByteArray> inOrder;
+    for (int i = 0; i < kLines; ++i)
+        inOrder.append(number(i));
+    EXPECT_EQ(handled, inOrder);
+    EXPECT_GE(handledByFrame.size(), 4);
+    EXPECT_EQ(handledByFrame.last(), kLines);
+    // A drain with nothing to hand over finishes no frame.
+    queue.drain();
+    EXPECT_EQ(handledByFrame.last(), kLines);
+    EXPECT_EQ(std::count(handledByFrame.begin(), handledByFrame.end(), kLines), 1);
 }
 
 TEST(ReceivedLineQueue, WakeUpsDrainAtMostOncePerFrameAndTakeTogetherWhatCameMeanwhile)

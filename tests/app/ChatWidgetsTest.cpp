@@ -1,0 +1,50 @@
+#include "app/ChatWidgets.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The longest stretch of `text` that gives the layout no place to break a line.
+qsizetype longestUnbroken(const QString &text)
+{
+    qsizetype longest = 0;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        const bool breaks = (c.isSpace() && c != QChar::Nbsp) || c == ChatHistory::kBreakOpportunity;
+        run = breaks ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
+TEST(ChatHistory, OnlyRunsLongerThanAFewLinesGetBreakOpportunities)
+{
+    const QString limit(ChatHistory::kLongestPlainRun, u'x');
+    const QString nbsp(QChar::Nbsp);
+    struct Case
+    {
+        const char *name;
+        QString text;
+        bool broken;
+    };
+    const Case cases[] = {
+        {"ordinary words", QStringLiteral("Anna sagt: wie geht's?"), false},
+        {"a run at the limit", QStringLiteral("vorne ") + limit + QStringLiteral(" hinten"), false},
+        {"runs at the limit between blanks and tabs", (limit + u'\t' + limit + u' ').repeated(3), false},
+        {"a run one longer", QStringLiteral("a ") + limit + QStringLiteral("x z"), true},
+        {"a run at the very end", QStringLiteral("a ") + limit.repeated(5), true},
+        {"no-break spaces join a run", (QStringLiteral("ab") + nbsp).repeated(100), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString shown = ChatHistory::withBreakOpportunities(c.text);
+        if (!c.broken) {
+            EXPECT_EQ(shown, c.text);
+            continue;
+        }
+        EXPECT_LE(longestUnbroken(shown), ChatHistory::kBreakEvery);
+        EXPECT_EQ(QString(shown).remove(ChatHistory::kBreakOpportunity), c.text);
+    }
+}
