@@ -26,6 +26,13 @@ QRect spanRect(int left, int top, int right, int bottom)
     return QRect(left, top, right - left, bottom - top);
 }
 
+// The keys a toolkit button goes down on and clicks on release. This button knows Enter and its
+// accelerator only: Space would show the pressed look and open the drop-down menu.
+bool isPushKey(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
+}
+
 } // namespace
 
 TGradBtn::TGradBtn(QWidget *parent) : QAbstractButton(parent)
@@ -244,7 +251,21 @@ void TGradBtn::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (isPushKey(event)) {
+        event->ignore();
+        return;
+    }
     QAbstractButton::keyPressEvent(event);
+}
+
+void TGradBtn::keyReleaseEvent(QKeyEvent *event)
+{
+    // A Space released while the mouse holds the button down would click it.
+    if (isPushKey(event)) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
 }
 
 void TGradBtn::clickByKey()

@@ -13,8 +13,9 @@ class QMenu;
 // While it is held down with the left mouse button the caption moves one pixel right and down,
 // the bevel inverts and, with SwapColors, the two gradient colours change places; they change
 // back before the click handler runs, so the handler sees the button up. A right press only
-// takes the focus. Enter and the caption's accelerator click it without the pressed look. A
-// drop-down menu opens below the button on a left press and that press never clicks.
+// takes the focus. Enter and the caption's accelerator click it without the pressed look; Space
+// does nothing. A drop-down menu opens below the button on a left press and that press never
+// clicks.
 //
 // The gradient colours are taken as raw red, green and blue bytes: step i of N lies at
 // begin + i * (end - begin) / N per channel, the division truncating toward zero.
@@ -107,6 +108,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;

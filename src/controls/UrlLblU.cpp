@@ -1,6 +1,7 @@
 #include "controls/UrlLblU.h"
 
 #include "controls/AccessibleControls.h"
+#include "platform/Application.h"
 #include "platform/Shell.h"
 
 #include <QContextMenuEvent>
@@ -25,6 +26,8 @@ TUrlLabel::TUrlLabel(QWidget *parent) : QLabel(parent), m_popupMenu(new QMenu(th
     setText(QStringLiteral("www.fernwald.example.org"));
     setCursor(Qt::PointingHandCursor);
     setStatusTip(QStringLiteral("ACCESS TO INFORMATION"));
+    // A link says where it leads before it is pressed, so its hint also shows beside it.
+    platform::setShowHint(this, true);
     QFont underlined = font();
     underlined.setUnderline(true);
     setFont(underlined);

@@ -10,7 +10,8 @@ class QMenu;
 // the desktop's browser at once, and the text takes `FontDownColor` until the button is
 // released. Only http and https addresses are opened, so a caption or address cannot start
 // a local program or file. The label's own context menu ("&Copy") puts the address on the
-// clipboard. `Click` only chooses between the hand and the arrow cursor.
+// clipboard. `Click` only chooses between the hand and the arrow cursor. Its hint shows in a
+// tooltip while the pointer rests on it, besides the status line.
 class TUrlLabel : public QLabel
 {
     Q_OBJECT

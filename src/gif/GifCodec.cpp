@@ -343,6 +343,11 @@ void Decoder::readImage(GifFileType *file)
         stop(GifDefect::PrematureEnd);
         return;
     }
+    // giflib keeps a record of every image read, growing its array one image at a time: tens of
+    // thousands of images would copy it over and over and hold every local colour map until the
+    // end. Nothing here reads those records, so each goes as soon as it is made.
+    GifFreeSavedImages(file);
+    file->ImageCount = 0;
     ++m_result.imageCount;
     const GifImageDesc desc = file->Image;
     const int minCodeSize = static_cast<uchar>(m_data.at(m_input.pos - 1));

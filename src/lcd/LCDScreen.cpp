@@ -107,6 +107,14 @@ void blit(QImage &target, const QImage &source, int x, int y)
     }
 }
 
+// The animation timer's interval for a delay. A timer of 0 ms fires whenever the event loop is
+// idle and would keep a core busy for as long as the panel animates, so 0 runs as the shortest
+// delay a script can ask for; beyond the timer's range the delay stays at its longest.
+int timerInterval(quint32 delay)
+{
+    return static_cast<int>(std::clamp<quint32>(delay, 1, INT_MAX));
+}
+
 } // namespace
 
 int ControlCount(const QByteArray &text)
@@ -125,7 +133,7 @@ TLCDScreen::TLCDScreen(QWidget *parent) : QWidget(parent), m_animationTimer(new 
     m_lastWidth = width();
     m_lastHeight = height();
     updateColors();
-    m_animationTimer->setInterval(static_cast<int>(m_animationDelay));
+    m_animationTimer->setInterval(timerInterval(m_animationDelay));
     connect(m_animationTimer, &QTimer::timeout, this, &TLCDScreen::tick);
 }
 
@@ -319,7 +327,7 @@ void TLCDScreen::setLines(const QList<QByteArray> &lines)
 void TLCDScreen::setAnimationDelay(quint32 delay)
 {
     m_animationDelay = delay;
-    m_animationTimer->setInterval(static_cast<int>(std::min<quint32>(delay, INT_MAX)));
+    m_animationTimer->setInterval(timerInterval(delay));
 }
 
 void TLCDScreen::setAnimationEnabled(bool enabled)

@@ -173,6 +173,7 @@ public:
 
     TLCDAnimator *lcdAnimator() const { return m_animator; }
     void setLCDAnimator(TLCDAnimator *animator);
+    // Milliseconds between two ticks; a delay of 0 ticks every millisecond.
     quint32 animationDelay() const { return m_animationDelay; }
     void setAnimationDelay(quint32 delay);
     bool animationEnabled() const { return m_animationEnabled; }

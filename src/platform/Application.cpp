@@ -4,7 +4,10 @@
 #include "platform/Error.h"
 #include "platform/Fonts.h"
 
+#include <QHelpEvent>
 #include <QStatusTipEvent>
+#include <QToolTip>
+#include <QWidget>
 
 #include <atomic>
 #include <exception>
@@ -38,6 +41,20 @@ QEvent::Type eventType(const QEvent *event)
 #else
     return event->type();
 #endif
+}
+
+// The widget property that marks a control whose hint shows in a hint window.
+constexpr char kShowHint[] = "ShowHint";
+
+// Shows the short part of `control`'s hint at the pointer; the bubble goes when the pointer
+// leaves the control.
+void showHintWindow(QWidget *control, const QHelpEvent *help)
+{
+    const QString text = shortHint(control->statusTip());
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, control, control->rect());
 }
 
 } // namespace
@@ -81,8 +98,12 @@ bool Application::notify(QObject *receiver, QEvent *event)
 {
     switch (eventType(event)) {
     case QEvent::ToolTip:
-        // Hints appear in the status line only.
-        event->ignore();
+        // Hints appear in the status line, and in a bubble only for a control that asks for one:
+        // the toolkit's own bubbles would show every control's hint a second time.
+        if (auto *control = qobject_cast<QWidget *>(receiver); control && showsHint(control))
+            showHintWindow(control, static_cast<QHelpEvent *>(event));
+        else
+            event->ignore();
         return true;
     case QEvent::StatusTip:
         // Noted here once; the event still travels up to the window as usual.
@@ -103,6 +124,21 @@ QString longHint(const QString &hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+QString shortHint(const QString &hint)
+{
+    return hint.section(QLatin1Char('|'), 0, 0);
+}
+
+void setShowHint(QWidget *control, bool show)
+{
+    control->setProperty(kShowHint, show);
+}
+
+bool showsHint(const QWidget *control)
+{
+    return control->property(kShowHint).toBool();
 }
 
 void showCurrentException()

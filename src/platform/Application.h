@@ -10,7 +10,9 @@ namespace platform {
 // box (platform::dialogs().error) and the event loop goes on. Hints travel the way status tips
 // do: whenever the control under the mouse pointer changes, its status tip (empty over a control
 // without one) becomes hint() and OnHint is raised; the chat window shows it in its status line.
-// No tooltip bubble is ever shown. The product's font names are mapped to installed fonts.
+// Tooltip bubbles are off: only a control marked with setShowHint() shows the short part of its
+// hint in one while the pointer rests on it. The product's font names are mapped to installed
+// fonts.
 class Application : public QApplication
 {
     Q_OBJECT
@@ -43,6 +45,13 @@ private:
 
 // The part of a hint the status line shows: the text after the first "|", else the whole hint.
 QString longHint(const QString &hint);
+// The part of a hint a hint window shows: the text before the first "|", else the whole hint.
+QString shortHint(const QString &hint);
+
+// Whether `control`'s hint (its status tip) also shows in a hint window while the pointer rests
+// on the control. Off for every control unless switched on.
+void setShowHint(QWidget *control, bool show);
+bool showsHint(const QWidget *control);
 
 // Shows the error that ended an event handler in the error box. Call it from a catch block.
 void showCurrentException();

@@ -157,6 +157,46 @@ TEST(GradBtn, OnlyAHeldLeftButtonSwapsAndTheClickSeesTheButtonUp)
     EXPECT_EQ(clicks, 2);
 }
 
+TEST(GradBtn, EnterClicksAndSpaceNeitherPressesNorOpensTheMenu)
+{
+    TGradBtn button;
+    makeSkinButton(button);
+    button.show();
+    QMenu menu;
+    menu.addAction(QStringLiteral("Eins"));
+    int menuShows = 0;
+    QObject::connect(&menu, &QMenu::aboutToShow, &menu, [&] {
+        ++menuShows;
+        QTimer::singleShot(0, &menu, &QMenu::close);
+    });
+    QSignalSpy clicks(&button, &TGradBtn::clicked);
+    const std::pair<Qt::Key, int> cases[] = {
+        {Qt::Key_Space, 0}, {Qt::Key_Select, 0}, {Qt::Key_Return, 1}, {Qt::Key_Enter, 1}};
+    for (QMenu *dropdown : {static_cast<QMenu *>(nullptr), &menu}) {
+        button.setDropdownMenu(dropdown);
+        for (const auto &[key, expectedClicks] : cases) {
+            SCOPED_TRACE(testing::Message() << "key " << key << (dropdown ? ", menu" : ""));
+            clicks.clear();
+            menuShows = 0;
+            QTest::keyPress(&button, key);
+            EXPECT_FALSE(button.isPressed());
+            EXPECT_EQ(button.beginColor(), QColor(64, 64, 64));
+            QTest::keyRelease(&button, key);
+            EXPECT_EQ(clicks.count(), expectedClicks);
+            EXPECT_EQ(menuShows, 0);
+        }
+    }
+
+    // Space while the mouse holds the button down clicks it no more than a release outside does.
+    button.setDropdownMenu(nullptr);
+    clicks.clear();
+    QTest::mousePress(&button, Qt::LeftButton, {}, {10, 10});
+    QTest::keyClick(&button, Qt::Key_Space);
+    EXPECT_TRUE(button.isPressed());
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, {300, 10});
+    EXPECT_EQ(clicks.count(), 0);
+}
+
 TEST(GradBtn, AcceleratorMarkersAreDroppedOrHalved)
 {
     TGradBtn button;

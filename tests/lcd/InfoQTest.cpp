@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -53,6 +55,18 @@ TEST(InfoWindow, PanelColours)
     EXPECT_EQ(QColor(frame.pixel(x, y)), QColor(254, 254, 0));
     EXPECT_EQ(QColor(frame.pixel(x + 2, y + 2)), QColor(96, 128, 0));
     EXPECT_EQ(QColor(frame.pixel(x - 2, y)), QColor(96, 128, 0));
+}
+
+TEST(InfoWindow, TheLinkShowsItsHintInABubble)
+{
+    TFormInfo info;
+    info.show();
+    TUrlLabel *link = info.UrlLabelFWS;
+    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), link->mapToGlobal(QPoint(1, 1)));
+    QCoreApplication::sendEvent(link, &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Fernwald Softwerkbau - Website"));
+    QToolTip::hideText();
 }
 
 TEST(InfoWindow, EscEnterAndTheCloseLabelClose)

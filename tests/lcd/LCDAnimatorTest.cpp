@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <climits>
+
 namespace {
 
 // A screen with an attached script, the panel 10 characters wide and 3 lines high.
@@ -130,6 +132,20 @@ TEST(LCDScript, ArgumentsUseTheirLowEightBits)
     s.screen.ExecuteLine();
     EXPECT_EQ(s.screen.intensity(), -56);
     EXPECT_EQ(s.screen.animationDelay(), 40u);
+}
+
+TEST(LCDScript, TheDelaySetsTheTimerAndZeroTicksAtMostEveryMillisecond)
+{
+    // (argument of animationdelay, the timer's interval)
+    const std::pair<QByteArray, int> cases[] = {
+        {"1125", 1125}, {"1", 1}, {"0", 1}, {"-1", INT_MAX}, {"2147483647", INT_MAX}};
+    for (const auto &[delay, interval] : cases) {
+        Scripted s({"[animationdelay(" + delay + ");]"});
+        s.screen.ExecuteLine();
+        const auto *timer = s.screen.findChild<QTimer *>();
+        ASSERT_NE(timer, nullptr);
+        EXPECT_EQ(timer->interval(), interval) << delay.constData();
+    }
 }
 
 TEST(LCDScript, AFaultyLineRunsNothingAndIsShownOnce)

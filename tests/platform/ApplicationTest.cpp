@@ -15,6 +15,7 @@
 #include <QToolTip>
 
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -63,14 +64,13 @@ TEST(Application, ShowsErrorsThatEscapeAHandlerAndKeepsRunning)
     EXPECT_EQ(fake.boxes()[2].text, QStringLiteral("Zeit"));
 }
 
-TEST(Application, HintFollowsTheControlUnderThePointerAndNoBubbleShows)
+TEST(Application, HintFollowsTheControlUnderThePointer)
 {
     auto *app = platform::Application::instance();
     ASSERT_NE(app, nullptr);
     QWidget window;
     auto *withHint = new QLabel(&window);
     withHint->setStatusTip(QStringLiteral("kurz|Hier die Nachricht eingeben"));
-    withHint->setToolTip(QStringLiteral("Blase"));
     auto *without = new QLabel(&window);
     window.show();
 
@@ -81,18 +81,53 @@ TEST(Application, HintFollowsTheControlUnderThePointerAndNoBubbleShows)
     EXPECT_EQ(platform::longHint(app->hint()), QStringLiteral("Hier die Nachricht eingeben"));
     EXPECT_EQ(hints.count(), 1);
 
-    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), withHint->mapToGlobal(QPoint(1, 1)));
-    QCoreApplication::sendEvent(withHint, &help);
-    EXPECT_FALSE(QToolTip::isVisible());
-
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(withHint, &leave);
     QCoreApplication::sendEvent(without, &enter);
     EXPECT_EQ(app->hint(), QString());
     EXPECT_EQ(hints.count(), 2);
 
-    EXPECT_EQ(platform::longHint(QStringLiteral("ganz")), QStringLiteral("ganz"));
-    EXPECT_EQ(platform::longHint(QStringLiteral("a|b|c")), QStringLiteral("b|c"));
+    // (hint, long part, short part)
+    const std::tuple<QString, QString, QString> parts[] = {
+        {QStringLiteral("ganz"), QStringLiteral("ganz"), QStringLiteral("ganz")},
+        {QStringLiteral("a|b|c"), QStringLiteral("b|c"), QStringLiteral("a")},
+        {QStringLiteral("|lang"), QStringLiteral("lang"), QString()},
+    };
+    for (const auto &[hint, longPart, shortPart] : parts) {
+        EXPECT_EQ(platform::longHint(hint), longPart) << hint.toStdString();
+        EXPECT_EQ(platform::shortHint(hint), shortPart) << hint.toStdString();
+    }
+}
+
+TEST(Application, OnlyAControlThatShowsItsHintGetsABubble)
+{
+    const struct
+    {
+        const char *name;
+        const char *hint;
+        const char *toolTip;
+        bool showHint;
+        const char *bubble; // empty: none shows
+    } cases[] = {
+        {"hint for the status line only", "kurz|lang", "Blase", false, ""},
+        {"shown hint", "ACCESS TO INFORMATION", "", true, "ACCESS TO INFORMATION"},
+        {"shown hint, short part", "kurz|lang", "Blase", true, "kurz"},
+        {"shown, but no hint", "", "Blase", true, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QToolTip::hideText();
+        ASSERT_TRUE(waitFor([] { return !QToolTip::isVisible(); }));
+        QLabel control;
+        control.setStatusTip(QString::fromUtf8(c.hint));
+        control.setToolTip(QString::fromUtf8(c.toolTip));
+        platform::setShowHint(&control, c.showHint);
+        control.show();
+        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), control.mapToGlobal(QPoint(1, 1)));
+        QCoreApplication::sendEvent(&control, &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string(), c.bubble);
+    }
+    QToolTip::hideText();
 }
 
 TEST(Application, ProductFontMapsToAnInstalledFamilyAtElevenPixels)
