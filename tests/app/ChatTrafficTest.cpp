@@ -760,7 +760,6 @@ TEST_F(ChatTrafficTest, ThePointerOverEachControlShowsItsHint)
         // Through the window, where a real pointer would be: inner parts count for their control.
         const QPoint centre = c.control->mapTo(&form, c.control->rect().center());
         QTest::mouseMove(form.windowHandle(), centre);
-        EXPECT_TRUE(waitFor([&] { return form.statusText() == c.hint; }, 2000))
-            << form.statusText().toStdString();
+        EXPECT_TRUE(waitFor([&] { return form.statusText() == c.hint; })) << form.statusText().toStdString();
     }
 }

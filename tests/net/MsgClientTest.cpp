@@ -73,7 +73,7 @@ TEST(MsgClient, DeliversExactBytesAndReturnsReply)
         EventLog log(client);
         client.setHost(c.host);
         client.setPort(peer.port());
-        client.setTimeOut(5000);
+        client.setTimeOut(kPatienceMs);
         client.setFromName(c.from);
         EXPECT_EQ(client.SendMsg(c.text), QByteArrayLiteral("OK              "));
         peer.join();

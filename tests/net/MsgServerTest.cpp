@@ -75,7 +75,7 @@ private:
 
 // Collects what the server sends until it closes the connection or `ms` pass; the UI thread
 // keeps serving meanwhile.
-QByteArray collectUntilClosed(Connection &connection, Ending *ending, int ms = 5000)
+QByteArray collectUntilClosed(Connection &connection, Ending *ending, int ms = kPatienceMs)
 {
     QByteArray bytes;
     *ending = Ending::Open;
@@ -304,7 +304,7 @@ TEST(MsgServer, DestroyingTheServerEndsItsSessions)
     receiver.server.reset();
     for (Connection &c : peers) {
         Ending ending;
-        c.readToEnd(&ending, 5000);
+        c.readToEnd(&ending);
         EXPECT_NE(ending, Ending::Open);
     }
 }
