@@ -258,7 +258,7 @@ TEST(LCDScript, AScriptThatJumpsToItselfLeavesTheWindowResponsive)
     s.screen.setAnimationEnabled(true);
     bool other = false;
     QTimer::singleShot(20, [&] { other = true; });
-    EXPECT_TRUE(waitFor([&] { return other; }, 2000));
+    EXPECT_TRUE(waitFor([&] { return other; }));
     s.screen.setAnimationEnabled(false);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Wait.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -14,8 +16,6 @@
 // written without any of the program's own socket code. Every blocking call gives up after a
 // generous deadline so a broken transport fails a test instead of hanging it.
 namespace loopback {
-
-constexpr int kPatienceMs = 10000;
 
 // How a connection ended, seen from the reading side.
 enum class Ending { Open, Orderly, Reset };
