@@ -11,8 +11,8 @@ namespace platform {
 // do: whenever the control under the mouse pointer changes, its status tip (empty over a control
 // without one) becomes hint() and OnHint is raised; the chat window shows it in its status line.
 // Tooltip bubbles are off: only a control marked with setShowHint() shows the short part of its
-// hint in one while the pointer rests on it. The product's font names are mapped to installed
-// fonts.
+// hint in one while the pointer rests on it. The font names the windows ask for ("MS Sans
+// Serif", ...) are mapped to installed fonts, so text looks the same on every machine.
 class Application : public QApplication
 {
     Q_OBJECT

@@ -29,7 +29,7 @@ QString errorText(const QByteArray &file)
     return QStringLiteral("(no error)");
 }
 
-// A picture of one row of pixel values, stored at the depth the spec names.
+// A picture of one row of pixel values, stored at the depth that `bmp` gives.
 QByteArray oneRow(Bmp bmp, const QList<quint32> &values)
 {
     bmp.width = qint32(values.size());
