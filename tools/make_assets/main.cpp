@@ -260,8 +260,6 @@ void emblem(QPainter &p, const QRectF &rect, const QColor &front, const QColor &
     p.restore();
 }
 
-// --- keyed pictures ------------------------------------------------------------------------
-
 // Puts `art` over the background it will sit on and turns what lies outside the shape into the
 // key colour. The bottom-left pixel always carries the key.
 QImage keyOnto(const QImage &art, const QImage &background, QRgb key, int threshold = 64)
@@ -538,8 +536,6 @@ QImage ledImage(bool lit)
     return image;
 }
 
-// --- the backgrounds -----------------------------------------------------------------------
-
 // The bare faceplate of a window: brushed metal inside a raised rim.
 QImage facePlate(QSize size, unsigned seed)
 {
@@ -620,8 +616,6 @@ QImage infoBackground()
     vents(p, QRectF(372, 247, 36, 16), 5);
     return image;
 }
-
-// --- the logo (GIF) ------------------------------------------------------------------------
 
 QImage logoArt(QSize size)
 {
@@ -710,8 +704,6 @@ bool writeGif(const QString &fileName, const QImage &keyed, QRgb key)
         ok = false;
     return ok;
 }
-
-// --- output --------------------------------------------------------------------------------
 
 struct Writer
 {
