@@ -17,6 +17,8 @@
 #include "skins/SkinCatalogue.h"
 #include "skins/SkinSelectQ.h"
 
+#include "Version.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
@@ -174,7 +176,8 @@ void TForm1::setUpComponents()
     ImagePlauderdeckLogo->setGeometry(40, 10, 133, 17);
     ImagePlauderdeckLogo->setCursor(Qt::PointingHandCursor);
     ImagePlauderdeckLogo->setStatusTip(QStringLiteral(
-        "Plauderdeck 4.6.0.7 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)"));
+        "Plauderdeck %1 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)")
+        .arg(QLatin1String(kProgramVersion)));
 
     NameEdit->setGeometry(101, 147, 124, 21);
     NameEdit->setText(QStringLiteral("Name"));
