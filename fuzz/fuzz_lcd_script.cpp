@@ -3,6 +3,7 @@
 // the rest the panel's text; the script then runs for a few ticks and the panel draws a frame.
 // Script errors are expected; a crash, a hang or a read outside a line is not.
 #include "SilentDialogs.h"
+#include "lcd/LCDAnimator.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"

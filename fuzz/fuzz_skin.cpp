@@ -1,9 +1,9 @@
 // A skin folder is outside input: its Skin.ini may be anything. Every input is read as a Skin.ini
-// and then applied as the only file of a skin folder to stand-ins of both windows. Reading and
+// and then applied as the only file of a skin folder to the options window and a stand-in of the
+// main window. Reading and
 // activation may refuse it with the program's error, never crash, hang or leave a colour that the
 // file did not name. The warning boxes for the missing pictures go nowhere.
 #include "SilentDialogs.h"
-#include "controls/StateButton.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "settings/OptionsQ.h"
@@ -11,13 +11,10 @@
 #include "skins/SkinSelectQ.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTextEdit>
 
 #include <cstdint>
 #include <cstdlib>
@@ -29,30 +26,21 @@ struct World
 {
     World()
     {
-        targets.MainWindow = &main;
-        targets.ImageMain = new QLabel(&main);
-        targets.SendButton = new TStateButton(&main);
-        targets.BtnOptions = new TStateButton(&main);
-        targets.ButtonMinimize = new TStateButton(&main);
-        targets.ButtonClose = new TStateButton(&main);
-        targets.NameEdit = new QLineEdit(&main);
-        targets.MessageEdit = new QLineEdit(&main);
-        targets.ComboBoxMode = new QComboBox(&main);
-        targets.MessageMemo = new QTextEdit(&main);
-        targets.StatusLabel = new QLabel(&main);
-        targets.OptionForm = &options;
         skinFolder = dir.path() + QStringLiteral("/Skins/Fuzz/");
         if (!QDir().mkpath(skinFolder))
             std::abort();
-        dialog =
-            std::make_unique<TFormSkinSelect>(targets, QStringList{dir.path() + QStringLiteral("/Skins")});
+        const QList<skins::ApplySkin> windows{
+            [this](const skins::SkinLook &part) { mainControlColored |= part.ControlColor.has_value(); },
+            [this](const skins::SkinLook &part) { options.applySkin(part); }};
+        dialog = std::make_unique<TFormSkinSelect>(&main, windows,
+                                                   QStringList{dir.path() + QStringLiteral("/Skins")});
     }
 
     QTemporaryDir dir;
     QString skinFolder;
-    QWidget main;
+    QObject main;
+    bool mainControlColored = false;
     TOptionForm options;
-    SkinTargets targets;
     std::unique_ptr<TFormSkinSelect> dialog;
 };
 
@@ -101,13 +89,14 @@ static void applyAsSkin(const QByteArray &bytes)
         std::abort();
     file.write(bytes);
     file.close();
-    const QColor field = world.targets.NameEdit->palette().color(QPalette::Base);
+    const QColor field = world.options.ReceiveEdit->palette().color(QPalette::Base);
+    world.mainControlColored = false;
     try {
         world.dialog->ActivateSkin(world.skinFolder);
     } catch (const platform::Exception &) {
         // A skin that cannot be applied is refused with the program's error.
     }
     if (ini.value(QStringLiteral("ControlColor")).isEmpty() &&
-        world.targets.NameEdit->palette().color(QPalette::Base) != field)
+        (world.mainControlColored || world.options.ReceiveEdit->palette().color(QPalette::Base) != field))
         std::abort();
 }

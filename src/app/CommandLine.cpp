@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "Version.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -66,7 +68,7 @@ CommandLineOutcome usageError(const QString &program, const QString &problem)
 
 QString programVersion()
 {
-    return QStringLiteral(PD_VERSION);
+    return QString::fromLatin1(kProgramVersion);
 }
 
 CommandLineOutcome parseCommandLine(const QStringList &arguments)

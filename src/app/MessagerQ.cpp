@@ -15,7 +15,10 @@
 #include "platform/Text.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinCatalogue.h"
+#include "skins/SkinLook.h"
 #include "skins/SkinSelectQ.h"
+
+#include "Version.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -174,7 +177,8 @@ void TForm1::setUpComponents()
     ImagePlauderdeckLogo->setGeometry(40, 10, 133, 17);
     ImagePlauderdeckLogo->setCursor(Qt::PointingHandCursor);
     ImagePlauderdeckLogo->setStatusTip(QStringLiteral(
-        "Plauderdeck 4.6.0.7 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)"));
+        "Plauderdeck %1 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)")
+        .arg(QLatin1String(kProgramVersion)));
 
     NameEdit->setGeometry(101, 147, 124, 21);
     NameEdit->setText(QStringLiteral("Name"));
@@ -383,24 +387,47 @@ void TForm1::createSkinDialog()
 {
     if (m_skinDialog)
         return;
-    SkinTargets targets;
-    targets.MainWindow = this;
-    targets.ImageMain = ImageMain;
-    targets.SendButton = SendButton;
-    targets.BtnOptions = BtnOptions;
-    targets.ButtonMinimize = ButtonMinimize;
-    targets.ButtonClose = ButtonClose;
-    targets.NameEdit = NameEdit;
-    targets.MessageEdit = MessageEdit;
-    targets.ComboBoxMode = ComboBoxMode;
-    targets.MessageMemo = MessageMemo;
-    targets.StatusLabel = StatusLabel;
-    targets.OptionForm = m_optionForm;
-    m_skinDialog = std::make_unique<TFormSkinSelect>(targets, m_skinPlaces.value_or(skins::skinPlaces()));
-    // An action leaves the message field darkened: it stays so in the skin's colour.
-    connect(m_skinDialog.get(), &TFormSkinSelect::controlColorApplied, this, &TForm1::ComboBoxModeChange);
+    // Without an options window only this window changes; one that goes away before the dialog
+    // is left alone.
+    QList<skins::ApplySkin> windows{[this](const skins::SkinLook &look) { applySkin(look); }};
+    if (m_optionForm)
+        windows.append([options = m_optionForm](const skins::SkinLook &look) {
+            if (options)
+                options->applySkin(look);
+        });
+    m_skinDialog = std::make_unique<TFormSkinSelect>(this, std::move(windows),
+                                                     m_skinPlaces.value_or(skins::skinPlaces()));
     if (m_optionForm)
         m_optionForm->setSkinDialog(m_skinDialog.get());
+}
+
+void TForm1::applySkin(const skins::SkinLook &look)
+{
+    using skins::setColorRole;
+    if (look.Main)
+        ImageMain->setPixmap(QPixmap::fromImage(*look.Main));
+    skins::applyButtonBitmaps(SendButton, look.BtnSend);
+    skins::applyButtonBitmaps(BtnOptions, look.BtnOptions);
+    skins::applyButtonBitmaps(ButtonMinimize, look.BtnMinimize);
+    skins::applyButtonBitmaps(ButtonClose, look.BtnClose);
+    if (const auto &color = look.ControlColor) {
+        setColorRole(NameEdit, QPalette::Base, *color);
+        setColorRole(MessageEdit, QPalette::Base, *color);
+        setColorRole(ComboBoxMode, QPalette::Base, *color);
+        setColorRole(ComboBoxMode, QPalette::Button, *color);
+        ComboBoxModeChange();
+    }
+    if (const auto &color = look.ControlFontColor) {
+        setColorRole(this, QPalette::WindowText, *color);
+        for (QWidget *control :
+             std::initializer_list<QWidget *>{NameEdit, MessageEdit, ComboBoxMode, MessageMemo})
+            setColorRole(control, QPalette::Text, *color);
+        setColorRole(ComboBoxMode, QPalette::ButtonText, *color);
+    }
+    if (look.StatusFontColor)
+        setColorRole(StatusLabel, QPalette::WindowText, *look.StatusFontColor);
+    if (look.MainWindowBackgroundColor)
+        setColorRole(this, QPalette::Window, *look.MainWindowBackgroundColor);
 }
 
 TFormSkinSelect *TForm1::skinDialog() const

@@ -31,6 +31,9 @@ class TFormSkinSelect;
 class TOptionForm;
 class TSockSession;
 class TStateButton;
+namespace skins {
+struct SkinLook;
+}
 
 // The main chat window: a borderless 474 x 255 window drawn from pictures, holding the chat
 // history, the input fields, the status line with its LED, and the two message components. The
@@ -192,6 +195,10 @@ public:
     bool isDragging() const { return m_dragging; }
     // The skin dialog, made when the window is first shown; null before.
     TFormSkinSelect *skinDialog() const;
+    // Takes the parts of a skin's look that belong to this window: its background, the bitmaps
+    // of its four buttons, the colours of its fields, its text, its status line and its
+    // background. A field shown darkened after an action stays so in the skin's colour.
+    void applySkin(const skins::SkinLook &look);
 
 Q_SIGNALS:
     // A received line reached the window's thread (raised by MessageGetterMSG).

@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-// Pictures of the product are shaped by a key colour instead of an alpha channel: every pixel
+// The program's pictures are shaped by a key colour instead of an alpha channel: every pixel
 // with the colour of the bottom-left pixel is transparent (white for a monochrome picture).
 namespace controls {
 

@@ -211,7 +211,7 @@ void TStateButton::mousePressEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
     QPointer<TStateButton> self(this);
-    emit OnMouseDown(event->button(), event->modifiers(), pos);
+    Q_EMIT OnMouseDown(event->button(), event->modifiers(), pos);
     if (!self)
         return;
     if (event->button() == Qt::LeftButton && m_enabled && hitTest(pos.x(), pos.y())) {
@@ -230,7 +230,7 @@ void TStateButton::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
     QPointer<TStateButton> self(this);
-    emit OnMouseMove(event->buttons(), event->modifiers(), pos);
+    Q_EMIT OnMouseMove(event->buttons(), event->modifiers(), pos);
     if (!self)
         return;
     const bool inside = hitTest(pos.x(), pos.y());
@@ -245,7 +245,7 @@ void TStateButton::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
     QPointer<TStateButton> self(this);
-    emit OnMouseUp(event->button(), event->modifiers(), pos);
+    Q_EMIT OnMouseUp(event->button(), event->modifiers(), pos);
     if (!self)
         return;
     const bool inside = hitTest(pos.x(), pos.y());
@@ -256,7 +256,7 @@ void TStateButton::mouseReleaseEvent(QMouseEvent *event)
     }
     if (inside) {
         m_mouseInside = true;
-        emit OnClick();
+        Q_EMIT OnClick();
     }
 }
 
@@ -273,7 +273,7 @@ bool TStateButton::event(QEvent *event)
     if (event->type() == QEvent::Shortcut) {
         auto *shortcut = static_cast<QShortcutEvent *>(event);
         if (shortcut->shortcutId() == m_mnemonicId && m_mnemonicId != 0 && m_enabled) {
-            emit OnClick();
+            Q_EMIT OnClick();
             return true;
         }
     }

@@ -7,6 +7,8 @@
 #include "pictures/Pictures.h"
 #include "platform/Fonts.h"
 
+#include "Version.h"
+
 #include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
@@ -117,7 +119,7 @@ QList<QByteArray> TFormInfo::infoLines()
         "",
         "",
         "",
-        "Plauderdeck 4.6.0.7",
+        QByteArray("Plauderdeck ") + kProgramVersion,
         "",
         "von Jonas Kuehnhold",
         "(c) Fernwald Softwerkbau",

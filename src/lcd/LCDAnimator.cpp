@@ -1,6 +1,7 @@
 // The animation script: its parser, the animator that holds it, and the screen's tick logic.
-#include "lcd/LCDScreen.h"
+#include "lcd/LCDAnimator.h"
 
+#include "lcd/LCDScreen.h"
 #include "platform/Application.h"
 #include "platform/Error.h"
 #include "platform/Text.h"

@@ -8,6 +8,7 @@
 #include "pictures/Pictures.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "skins/SkinLook.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -299,6 +300,40 @@ void TOptionForm::ActualizeSendButtonState()
 void TOptionForm::setSkinDialog(QDialog *dialog)
 {
     m_skinDialog = dialog;
+}
+
+void TOptionForm::applySkin(const skins::SkinLook &look)
+{
+    using skins::setColorRole;
+    if (look.MainOption)
+        ImageMainOption->setPixmap(QPixmap::fromImage(*look.MainOption));
+    skins::applyButtonBitmaps(ButtonOK, look.BtnOK);
+    if (const auto &color = look.ControlColor) {
+        setColorRole(ReceiverList, QPalette::Base, *color);
+        setColorRole(ReceiveEdit, QPalette::Base, *color);
+    }
+    if (const auto &color = look.ControlFontColor) {
+        setColorRole(ReceiveEdit, QPalette::Text, *color);
+        setColorRole(ReceiverList, QPalette::Text, *color);
+    }
+    if (look.SkinBtnColorOut)
+        ButtonSkin->setEndColor(*look.SkinBtnColorOut);
+    if (look.SkinBtnColorIn)
+        ButtonSkin->setBeginColor(*look.SkinBtnColorIn);
+    if (const auto &color = look.SkinBtnColorLight) {
+        ButtonSkin->setBtnHiliteClr(*color);
+        ButtonSkin->setTxtHiliteClr(*color);
+    }
+    if (look.SkinBtnColorShadow)
+        ButtonSkin->setBtnShadowClr(*look.SkinBtnColorShadow);
+    if (look.SkinBtnColorFont)
+        ButtonSkin->setFontColor(*look.SkinBtnColorFont);
+    if (look.OptionWindowFontColor)
+        setColorRole(this, QPalette::WindowText, *look.OptionWindowFontColor);
+    if (look.OptionWindowBackgroundColor)
+        setColorRole(this, QPalette::Window, *look.OptionWindowBackgroundColor);
+    if (look.Name)
+        ButtonSkin->setText(QStringLiteral("Skin: ") + *look.Name + QStringLiteral("..."));
 }
 
 void TOptionForm::setSessionValues(std::function<void(settings::StoredSettings &)> fill)

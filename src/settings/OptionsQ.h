@@ -16,6 +16,9 @@ class QListWidget;
 class QPushButton;
 class TGradBtn;
 class TStateButton;
+namespace skins {
+struct SkinLook;
+}
 
 // The options window: the receiver list with its check marks, the save switch, the button that
 // deletes the stored settings, the skin button and OK. Created hidden at start, it lives until
@@ -64,6 +67,10 @@ public:
     void ActualizeSendButtonState();
     // The skin dialog, shown modally by the skin button; it is created after this window.
     void setSkinDialog(QDialog *dialog);
+    // Takes the parts of a skin's look that belong to this window: its background, the OK
+    // button's bitmaps, the colours of its fields, its text and its background, the skin
+    // button's colours and the skin's name on that button.
+    void applySkin(const skins::SkinLook &look);
     // Fills in the chat window's part of what is saved: own name, own colour, skin folder.
     void setSessionValues(std::function<void(settings::StoredSettings &)> fill);
 

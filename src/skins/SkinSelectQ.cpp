@@ -2,24 +2,18 @@
 
 #include "controls/AccessibleControls.h"
 #include "controls/FixedRowDelegate.h"
-#include "controls/GradBtn.h"
-#include "controls/StateButton.h"
 #include "pictures/Pictures.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Fonts.h"
 #include "platform/RegularFile.h"
-#include "settings/OptionsQ.h"
 #include "skins/SkinCatalogue.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -27,22 +21,13 @@
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTextCursor>
-#include <QTextEdit>
 
 #include <algorithm>
 #include <optional>
 
 namespace {
 
-void setRole(QWidget *widget, QPalette::ColorRole role, const QColor &color)
-{
-    if (!widget)
-        return;
-    QPalette palette = widget->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, role, color);
-    widget->setPalette(palette);
-}
+using skins::SkinLook;
 
 QString missingFileText(const QString &fileName, const char *neededBy)
 {
@@ -64,7 +49,8 @@ template <typename Handler> auto reported(Handler handler)
 
 } // namespace
 
-TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &places, QWidget *parent)
+TFormSkinSelect::TFormSkinSelect(QObject *mainWindow, QList<skins::ApplySkin> windows,
+                                 const QStringList &places, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       LabelSkins(new QLabel(QStringLiteral("verfügbare &Skins"), this)),
@@ -72,7 +58,7 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
       ListBoxSkins(new QListWidget(this)), ButtonOK(new QPushButton(QStringLiteral("OK"), this)),
       ButtonCancel(new QPushButton(QStringLiteral("Abbrechen"), this)),
       CheckBoxPreview(new QCheckBox(QStringLiteral("Sofort-Vorschau"), this)),
-      MemoName(new QPlainTextEdit(this)), m_targets(targets)
+      MemoName(new QPlainTextEdit(this)), m_mainWindow(mainWindow), m_windows(std::move(windows))
 {
     setObjectName(QStringLiteral("FormSkinSelect"));
     setWindowTitle(QStringLiteral("Skin auswählen"));
@@ -115,7 +101,7 @@ TFormSkinSelect::TFormSkinSelect(const SkinTargets &targets, const QStringList &
     MemoName->setTabChangesFocus(true);
     // The name line starts with a tab: a short indent, not a fifth of the box.
     MemoName->setTabStopDistance(4 * QFontMetrics(MemoName->font()).averageCharWidth());
-    setRole(MemoName, QPalette::Base, palette().color(QPalette::Button));
+    skins::setColorRole(MemoName, QPalette::Base, palette().color(QPalette::Button));
 
     // The list and the info box by their labels; the buttons and the check box by their captions.
     controls::describeControl(ListBoxSkins, QStringLiteral("verfügbare Skins"));
@@ -193,13 +179,13 @@ void TFormSkinSelect::FormCreate(const QStringList &places)
 
 QString TFormSkinSelect::currentSkinPath() const
 {
-    return m_targets.MainWindow ? m_targets.MainWindow->property("CurrentSkinPath").toString() : QString();
+    return m_mainWindow ? m_mainWindow->property("CurrentSkinPath").toString() : QString();
 }
 
 void TFormSkinSelect::setCurrentSkinPath(const QString &path)
 {
-    if (m_targets.MainWindow)
-        m_targets.MainWindow->setProperty("CurrentSkinPath", path);
+    if (m_mainWindow)
+        m_mainWindow->setProperty("CurrentSkinPath", path);
 }
 
 void TFormSkinSelect::selectRow(int row)
@@ -281,27 +267,25 @@ void TFormSkinSelect::ActivateSkin(const QString &Path)
     const QString p = Path.endsWith(QLatin1Char('/')) ? Path : Path + QLatin1Char('/');
     m_skinIniLines = skins::SkinIni::load(skins::findNoCase(p, QStringLiteral("Skin.ini")));
 
-    LoadFormImage(m_targets.ImageMain, p + m_skinIniLines.value(QStringLiteral("Main")));
-    TOptionForm *options = m_targets.OptionForm;
-    LoadFormImage(options ? options->ImageMainOption : nullptr,
-                  p + m_skinIniLines.value(QStringLiteral("MainOption")));
+    LoadFormImage(&SkinLook::Main, p + m_skinIniLines.value(QStringLiteral("Main")));
+    LoadFormImage(&SkinLook::MainOption, p + m_skinIniLines.value(QStringLiteral("MainOption")));
 
-    LoadButtonImages(m_targets.SendButton, p + QStringLiteral("BtnSend"), true);
-    LoadButtonImages(m_targets.BtnOptions, p + QStringLiteral("BtnOptions"), false);
-    LoadButtonImages(options ? options->ButtonOK : nullptr, p + QStringLiteral("BtnOK"), false);
-    LoadButtonImages(m_targets.ButtonMinimize, p + QStringLiteral("BtnMinimize"), false);
-    LoadButtonImages(m_targets.ButtonClose, p + QStringLiteral("BtnClose"), false);
+    LoadButtonImages(&SkinLook::BtnSend, p + QStringLiteral("BtnSend"), true);
+    LoadButtonImages(&SkinLook::BtnOptions, p + QStringLiteral("BtnOptions"), false);
+    LoadButtonImages(&SkinLook::BtnOK, p + QStringLiteral("BtnOK"), false);
+    LoadButtonImages(&SkinLook::BtnMinimize, p + QStringLiteral("BtnMinimize"), false);
+    LoadButtonImages(&SkinLook::BtnClose, p + QStringLiteral("BtnClose"), false);
 
     applyColors();
 
-    if (options)
-        options->ButtonSkin->setText(QStringLiteral("Skin: ") + m_skinIniLines.value(QStringLiteral("Name")) +
-                                     QStringLiteral("..."));
+    const QString name = m_skinIniLines.value(QStringLiteral("Name"));
+    SkinLook named;
+    named.Name = name;
+    applyPart(named);
     setCurrentSkinPath(p);
 
     // The applied folder is selected, also when another skin carries the same name; its info
     // is shown without applying it again.
-    const QString name = m_skinIniLines.value(QStringLiteral("Name"));
     int row = -1;
     for (int i = 0; i < m_skinPaths.size() && row < 0; ++i)
         if (m_skinPaths.at(i).compare(p, Qt::CaseInsensitive) == 0)
@@ -316,39 +300,48 @@ void TFormSkinSelect::ActivateSkin(const QString &Path)
     ListBoxSkinsClick();
 }
 
-void TFormSkinSelect::LoadFormImage(QLabel *Image, const QString &FileName)
+void TFormSkinSelect::applyPart(const SkinLook &part)
+{
+    for (const skins::ApplySkin &applySkin : std::as_const(m_windows))
+        applySkin(part);
+}
+
+void TFormSkinSelect::LoadFormImage(std::optional<QImage> SkinLook::*Image, const QString &FileName)
 {
     const QString file = skins::findNoCase(QString(), FileName);
     if (!platform::isRegularFile(file)) {
         platform::dialogs().warning(missingFileText(FileName, "für ein Fenster"));
         return;
     }
-    const QImage picture = platform::loadPicture(file);
-    if (Image)
-        Image->setPixmap(QPixmap::fromImage(picture));
+    SkinLook part;
+    part.*Image = platform::loadPicture(file);
+    applyPart(part);
 }
 
-void TFormSkinSelect::LoadButtonImages(TStateButton *Button, const QString &BasePath, bool withDisabled)
+void TFormSkinSelect::LoadButtonImages(SkinLook::Button SkinLook::*Button, const QString &BasePath,
+                                       bool withDisabled)
 {
-    const auto load = [&](const char *suffix, void (TStateButton::*set)(const QImage &)) {
+    const auto apply = [&](std::optional<QImage> SkinLook::Button::*state, const QImage &bitmap) {
+        SkinLook part;
+        (part.*Button).*state = bitmap;
+        applyPart(part);
+    };
+    const auto load = [&](const char *suffix, std::optional<QImage> SkinLook::Button::*state) {
         const QString fileName = BasePath + QLatin1String(suffix);
         const QString file = skins::findNoCase(QString(), fileName);
         if (!platform::isRegularFile(file)) {
             platform::dialogs().warning(missingFileText(fileName, "für einen Button"));
             return;
         }
-        const QImage bitmap = platform::loadBitmap(file);
-        if (Button)
-            (Button->*set)(bitmap);
+        apply(state, platform::loadBitmap(file));
     };
-    load("-Up.bmp", &TStateButton::setBitmapUp);
+    load("-Up.bmp", &SkinLook::Button::Up);
+    // Over is optional: without its file the button loses the over bitmap it had.
     const QString over = skins::findNoCase(QString(), BasePath + QStringLiteral("-Over.bmp"));
-    const QImage overBitmap = platform::isRegularFile(over) ? platform::loadBitmap(over) : QImage();
-    if (Button)
-        Button->setBitmapOver(overBitmap);
-    load("-Down.bmp", &TStateButton::setBitmapDown);
+    apply(&SkinLook::Button::Over, platform::isRegularFile(over) ? platform::loadBitmap(over) : QImage());
+    load("-Down.bmp", &SkinLook::Button::Down);
     if (withDisabled)
-        load("-Disabled.bmp", &TStateButton::setBitmapDisabled);
+        load("-Disabled.bmp", &SkinLook::Button::Disabled);
 }
 
 std::optional<QColor> TFormSkinSelect::GetColor(const QString &Key) const
@@ -361,50 +354,28 @@ std::optional<QColor> TFormSkinSelect::GetColor(const QString &Key) const
 
 void TFormSkinSelect::applyColors()
 {
-    TOptionForm *options = m_targets.OptionForm;
-    TGradBtn *skinButton = options ? options->ButtonSkin : nullptr;
-
-    if (const auto color = GetColor(QStringLiteral("ControlColor"))) {
-        setRole(m_targets.NameEdit, QPalette::Base, *color);
-        setRole(m_targets.MessageEdit, QPalette::Base, *color);
-        setRole(m_targets.ComboBoxMode, QPalette::Base, *color);
-        setRole(m_targets.ComboBoxMode, QPalette::Button, *color);
-        if (options) {
-            setRole(options->ReceiverList, QPalette::Base, *color);
-            setRole(options->ReceiveEdit, QPalette::Base, *color);
-        }
-        Q_EMIT controlColorApplied();
-    }
-    if (const auto color = GetColor(QStringLiteral("ControlFontColor"))) {
-        setRole(m_targets.MainWindow, QPalette::WindowText, *color);
-        for (QWidget *control :
-             {static_cast<QWidget *>(m_targets.NameEdit), static_cast<QWidget *>(m_targets.MessageEdit),
-              static_cast<QWidget *>(m_targets.ComboBoxMode), static_cast<QWidget *>(m_targets.MessageMemo)})
-            setRole(control, QPalette::Text, *color);
-        setRole(m_targets.ComboBoxMode, QPalette::ButtonText, *color);
-        if (options) {
-            setRole(options->ReceiveEdit, QPalette::Text, *color);
-            setRole(options->ReceiverList, QPalette::Text, *color);
+    const struct
+    {
+        const char *key;
+        std::optional<QColor> SkinLook::*color;
+    } colors[] = {
+        {"ControlColor", &SkinLook::ControlColor},
+        {"ControlFontColor", &SkinLook::ControlFontColor},
+        {"SkinBtnColorOut", &SkinLook::SkinBtnColorOut},
+        {"SkinBtnColorIn", &SkinLook::SkinBtnColorIn},
+        {"SkinBtnColorLight", &SkinLook::SkinBtnColorLight},
+        {"SkinBtnColorShadow", &SkinLook::SkinBtnColorShadow},
+        {"SkinBtnColorFont", &SkinLook::SkinBtnColorFont},
+        {"StatusFontColor", &SkinLook::StatusFontColor},
+        {"OptionWindowFontColor", &SkinLook::OptionWindowFontColor},
+        {"MainWindowBackgroundColor", &SkinLook::MainWindowBackgroundColor},
+        {"OptionWindowBackgroundColor", &SkinLook::OptionWindowBackgroundColor},
+    };
+    for (const auto &entry : colors) {
+        if (const auto color = GetColor(QLatin1String(entry.key))) {
+            SkinLook part;
+            part.*entry.color = color;
+            applyPart(part);
         }
     }
-    if (const auto color = GetColor(QStringLiteral("SkinBtnColorOut")); color && skinButton)
-        skinButton->setEndColor(*color);
-    if (const auto color = GetColor(QStringLiteral("SkinBtnColorIn")); color && skinButton)
-        skinButton->setBeginColor(*color);
-    if (const auto color = GetColor(QStringLiteral("SkinBtnColorLight")); color && skinButton) {
-        skinButton->setBtnHiliteClr(*color);
-        skinButton->setTxtHiliteClr(*color);
-    }
-    if (const auto color = GetColor(QStringLiteral("SkinBtnColorShadow")); color && skinButton)
-        skinButton->setBtnShadowClr(*color);
-    if (const auto color = GetColor(QStringLiteral("SkinBtnColorFont")); color && skinButton)
-        skinButton->setFontColor(*color);
-    if (const auto color = GetColor(QStringLiteral("StatusFontColor")))
-        setRole(m_targets.StatusLabel, QPalette::WindowText, *color);
-    if (const auto color = GetColor(QStringLiteral("OptionWindowFontColor")); color && options)
-        setRole(options, QPalette::WindowText, *color);
-    if (const auto color = GetColor(QStringLiteral("MainWindowBackgroundColor")))
-        setRole(m_targets.MainWindow, QPalette::Window, *color);
-    if (const auto color = GetColor(QStringLiteral("OptionWindowBackgroundColor")); color && options)
-        setRole(options, QPalette::Window, *color);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skins/SkinIni.h"
+#include "skins/SkinLook.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -9,33 +10,10 @@
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QTextEdit;
-class TOptionForm;
-class TStateButton;
-
-// What a skin restyles. The main window carries the skin path as its property
-// "CurrentSkinPath"; without an options window only the main window changes.
-struct SkinTargets
-{
-    QPointer<QWidget> MainWindow;
-    QLabel *ImageMain = nullptr;
-    TStateButton *SendButton = nullptr;
-    TStateButton *BtnOptions = nullptr;
-    TStateButton *ButtonMinimize = nullptr;
-    TStateButton *ButtonClose = nullptr;
-    QLineEdit *NameEdit = nullptr;
-    QLineEdit *MessageEdit = nullptr;
-    QComboBox *ComboBoxMode = nullptr;
-    QTextEdit *MessageMemo = nullptr;
-    QLabel *StatusLabel = nullptr;
-    QPointer<TOptionForm> OptionForm;
-};
 
 // The skin dialog "Skin auswählen": lists the skins of the catalogue by name, shows the name,
 // author and info lines of the selected one, and applies a skin on OK, on a click in the list
@@ -48,19 +26,23 @@ struct SkinTargets
 // stored path the default is the folder "Standard" of the catalogue, without the trailing '/'
 // that catalogue paths carry, so it selects nothing until Cancel brings it back.
 //
-// ActivateSkin reports every missing picture or bitmap in a warning box, in the order it applies
-// them, and goes on; a pipe, a device or a folder in a picture's place counts as missing. A
-// Skin.ini that cannot be read, a picture that cannot be decoded and a colour that is no number
-// end it with an error at that step: what was applied before stays, nothing after is touched and
-// the current skin path keeps its value.
+// ActivateSkin loads a skin one part after the other and hands each part to every window it
+// restyles (their applySkin) as soon as it is loaded. It reports every missing picture or bitmap
+// in a warning box, in that order, and goes on; a pipe, a device or a folder in a picture's place
+// counts as missing. A Skin.ini that cannot be read, a picture that cannot be decoded and a colour
+// that is no number end it with an error at that step: what was applied before stays, nothing
+// after is touched and the current skin path keeps its value.
 class TFormSkinSelect : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TFormSkinSelect)
 
 public:
-    // `places`: the folders that hold skin folders, searched in order (skins::skinPlaces()).
-    TFormSkinSelect(const SkinTargets &targets, const QStringList &places, QWidget *parent = nullptr);
+    // `mainWindow` keeps the applied skin's folder as its property "CurrentSkinPath"; `windows`
+    // are the applySkin of the windows a skin restyles; `places`: the folders that hold skin
+    // folders, searched in order (skins::skinPlaces()).
+    TFormSkinSelect(QObject *mainWindow, QList<skins::ApplySkin> windows, const QStringList &places,
+                    QWidget *parent = nullptr);
     ~TFormSkinSelect() override;
 
     QLabel *const LabelSkins;
@@ -78,8 +60,10 @@ public:
     void ButtonCancelClick();
 
     void ActivateSkin(const QString &Path);
-    void LoadFormImage(QLabel *Image, const QString &FileName);
-    void LoadButtonImages(TStateButton *Button, const QString &BasePath, bool withDisabled);
+    // Load one picture or one button's bitmaps into that part of the look and hand it on.
+    void LoadFormImage(std::optional<QImage> skins::SkinLook::*Image, const QString &FileName);
+    void LoadButtonImages(skins::SkinLook::Button skins::SkinLook::*Button, const QString &BasePath,
+                          bool withDisabled);
     // The colour of Key in the loaded Skin.ini; nothing when the key is missing.
     std::optional<QColor> GetColor(const QString &Key) const;
 
@@ -87,10 +71,6 @@ public:
     const skins::SkinIni &skinIniLines() const { return m_skinIniLines; }
     QString previousSkinPath() const { return m_previousSkinPath; }
     QString currentSkinPath() const;
-
-Q_SIGNALS:
-    // The fields took the skin's control colour; a field shown darkened can darken it again.
-    void controlColorApplied();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -102,8 +82,10 @@ private:
     void setCurrentSkinPath(const QString &path);
     void selectRow(int row);
     void applyColors();
+    void applyPart(const skins::SkinLook &part);
 
-    SkinTargets m_targets;
+    QPointer<QObject> m_mainWindow;
+    QList<skins::ApplySkin> m_windows;
     QStringList m_skinPaths;
     skins::SkinIni m_skinIniLines;
     QString m_previousSkinPath;

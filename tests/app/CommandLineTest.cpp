@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "Version.h"
+
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -16,7 +18,7 @@ TEST(CommandLineTest, OptionsAnswerOrStartOrFailWithUsageError)
         QString outputStart;
         QString errorStart;
     };
-    const QString version = QStringLiteral("Plauderdeck ") + programVersion() + u'\n';
+    const QString version = QStringLiteral("Plauderdeck ") + QLatin1String(kProgramVersion) + u'\n';
     const QList<Case> cases{
         {{"plauderdeck"}, true, 0, {}, {}},
         {{"/usr/bin/plauderdeck", "--version"}, false, 0, version, {}},

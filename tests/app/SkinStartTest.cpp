@@ -1,9 +1,11 @@
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "controls/GradBtn.h"
+#include "controls/StateButton.h"
 #include "platform/Registry.h"
 #include "settings/OptionsQ.h"
 #include "settings/SettingsStore.h"
+#include "skins/SkinLook.h"
 #include "skins/SkinSelectQ.h"
 #include "support/FakeDialogs.h"
 #include "support/SpecialFiles.h"
@@ -15,9 +17,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
@@ -110,6 +114,56 @@ TEST_F(SkinStartTest, AnActionKeepsTheMessageFieldDarkenedInTheSkinsColour)
     m_form->skinDialog()->ActivateSkin(m_skin);
     EXPECT_EQ(m_form->NameEdit->palette().color(QPalette::Base), QColor(200, 150, 120));
     EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(98, 48, 18));
+}
+
+TEST_F(SkinStartTest, ALookRestylesTheChatWindowsPictureButtonsAndColours)
+{
+    start();
+    const auto filled = [](QSize size, const QColor &color) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(color);
+        return image;
+    };
+    const QPoint closeAt = m_form->ButtonClose->pos();
+    const QColor field(1, 2, 3), text(4, 5, 6), status(7, 8, 9), window(10, 11, 12);
+    skins::SkinLook look;
+    look.Main = filled({474, 255}, Qt::darkGreen);
+    look.BtnClose.Up = filled({150, 40}, Qt::green);
+    look.BtnClose.Over = filled({150, 40}, Qt::yellow);
+    look.ControlColor = field;
+    look.ControlFontColor = text;
+    look.StatusFontColor = status;
+    look.MainWindowBackgroundColor = window;
+    look.OptionWindowBackgroundColor = Qt::red;
+    m_form->applySkin(look);
+
+    EXPECT_EQ(m_form->ImageMain->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkGreen));
+    // A button takes the size of its up bitmap and keeps its place.
+    EXPECT_EQ(m_form->ButtonClose->geometry(), QRect(closeAt, QSize(150, 40)));
+    EXPECT_FALSE(m_form->ButtonClose->bitmapOver().isNull());
+    struct Case
+    {
+        const QWidget *widget;
+        QPalette::ColorRole role;
+        QColor color;
+    };
+    const Case cases[] = {
+        {m_form->NameEdit, QPalette::Base, field},
+        {m_form->MessageEdit, QPalette::Base, field},
+        {m_form->ComboBoxMode, QPalette::Base, field},
+        {m_form->ComboBoxMode, QPalette::Button, field},
+        {m_form.get(), QPalette::WindowText, text},
+        {m_form->NameEdit, QPalette::Text, text},
+        {m_form->MessageEdit, QPalette::Text, text},
+        {m_form->ComboBoxMode, QPalette::Text, text},
+        {m_form->MessageMemo, QPalette::Text, text},
+        {m_form->ComboBoxMode, QPalette::ButtonText, text},
+        {m_form->StatusLabel, QPalette::WindowText, status},
+        {m_form.get(), QPalette::Window, window},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.widget->palette().color(c.role), c.color)
+            << c.widget->metaObject()->className() << " role " << int(c.role);
 }
 
 TEST_F(SkinStartTest, PipesDevicesAndHugeFilesInSkinFoldersNeitherHangNorFillMemory)

@@ -336,11 +336,11 @@ TEST_F(WindowHandlingTest, HandlersMoveTheWindowByTheReportedCoordinates)
 
 TEST_F(WindowHandlingTest, CloseAndMinimiseButtons)
 {
-    emit m_form->ButtonMinimize->OnClick();
+    Q_EMIT m_form->ButtonMinimize->OnClick();
     EXPECT_TRUE(m_form->isMinimized());
     m_form->showNormal();
     EXPECT_FALSE(m_form->isMinimized());
 
-    emit m_form->ButtonClose->OnClick();
+    Q_EMIT m_form->ButtonClose->OnClick();
     EXPECT_FALSE(m_form->isVisible());
 }

@@ -2,6 +2,8 @@
 #include "controls/UrlLblU.h"
 #include "lcd/LCDScreen.h"
 
+#include "Version.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,7 +16,7 @@
 
 namespace {
 
-QByteArray padded(const char *text)
+QByteArray padded(const QByteArray &text)
 {
     QByteArray line(text);
     return line.isEmpty() ? line : line.leftJustified(31, ' ');
@@ -33,10 +35,10 @@ TEST(InfoWindow, FirstDisplayAndScrolling)
         EXPECT_LE(line.size(), 31) << line.constData();
 
     const QList<QByteArray> first = panel->displayLines();
-    EXPECT_EQ(first.mid(0, 4), (QList<QByteArray>{"", "", "", padded("Plauderdeck 4.6.0.7")}));
+    EXPECT_EQ(first.mid(0, 4), (QList<QByteArray>{"", "", "", padded(QByteArray("Plauderdeck ") + kProgramVersion)}));
 
     panel->ExecuteLine();
-    EXPECT_EQ(panel->displayLines().mid(0, 3), (QList<QByteArray>{"", "", padded("Plauderdeck 4.6.0.7")}));
+    EXPECT_EQ(panel->displayLines().mid(0, 3), (QList<QByteArray>{"", "", padded(QByteArray("Plauderdeck ") + kProgramVersion)}));
     for (int tick = 1; tick < 58; ++tick)
         panel->ExecuteLine();
     EXPECT_EQ(panel->displayLines(), first);

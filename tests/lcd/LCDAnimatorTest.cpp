@@ -1,3 +1,4 @@
+#include "lcd/LCDAnimator.h"
 #include "lcd/LCDScreen.h"
 #include "platform/Error.h"
 #include "support/FakeDialogs.h"

@@ -130,7 +130,7 @@ TEST(Application, OnlyAControlThatShowsItsHintGetsABubble)
     QToolTip::hideText();
 }
 
-TEST(Application, ProductFontMapsToAnInstalledFamilyAtElevenPixels)
+TEST(Application, WindowsDefaultFontMapsToAnInstalledFamilyAtElevenPixels)
 {
     const QFontInfo info(platform::productFont());
     EXPECT_EQ(info.family(), QStringLiteral("DejaVu Sans"));

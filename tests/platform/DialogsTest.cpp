@@ -55,7 +55,7 @@ struct SeenBox
 
 } // namespace
 
-TEST(QtDialogs, ShowTheProductsCaptionsButtonsAndPlainText)
+TEST(QtDialogs, ShowTheProgramsCaptionsButtonsAndPlainText)
 {
     platform::QtDialogs boxes;
     auto check = [](auto show, const QString &press, const SeenBox &want) {

@@ -1,5 +1,4 @@
 #include "controls/GradBtn.h"
-#include "controls/StateButton.h"
 #include "platform/Error.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinSelectQ.h"
@@ -9,7 +8,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeySequence>
@@ -20,7 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 
 #include <functional>
 #include <memory>
@@ -28,6 +25,7 @@
 namespace {
 
 using platform::DialogKind;
+using skins::SkinLook;
 
 QImage solid(QSize size, const QColor &color)
 {
@@ -41,34 +39,45 @@ QColor pictureColor(const QLabel *label)
     return label->pixmap().toImage().pixelColor(0, 0);
 }
 
-// Stand-ins for the two windows with every control a skin restyles.
+QColor pictureColor(const std::optional<QImage> &picture)
+{
+    return picture ? picture->pixelColor(0, 0) : QColor();
+}
+
+// The main window as the skin dialog sees it: the skin path it keeps and the parts of the look
+// it is handed, in order. The options window is the program's own.
 struct Windows
 {
-    Windows()
-    {
-        main.setProperty("CurrentSkinPath", QString());
-        targets.MainWindow = &main;
-        targets.ImageMain = new QLabel(&main);
-        targets.ImageMain->setPixmap(QPixmap::fromImage(solid({474, 255}, Qt::gray)));
-        for (TStateButton **button :
-             {&targets.SendButton, &targets.BtnOptions, &targets.ButtonMinimize, &targets.ButtonClose}) {
-            *button = new TStateButton(&main);
-            (*button)->move(30, 40);
-            (*button)->setBitmapUp(solid({20, 20}, Qt::gray));
-        }
-        targets.NameEdit = new QLineEdit(&main);
-        targets.MessageEdit = new QLineEdit(&main);
-        targets.ComboBoxMode = new QComboBox(&main);
-        targets.MessageMemo = new QTextEdit(&main);
-        targets.StatusLabel = new QLabel(&main);
-        targets.OptionForm = options.get();
-    }
+    Windows() { main.setProperty("CurrentSkinPath", QString()); }
 
     QString currentSkinPath() const { return main.property("CurrentSkinPath").toString(); }
 
-    QWidget main;
+    QList<skins::ApplySkin> applySkin()
+    {
+        return {[this](const SkinLook &part) { mainParts.append(part); },
+                [this](const SkinLook &part) { options->applySkin(part); }};
+    }
+
+    // What the main window shows of a part of the look: the value it was handed last, if any.
+    template <typename T> std::optional<T> shown(std::optional<T> SkinLook::*part) const
+    {
+        for (auto it = mainParts.crbegin(); it != mainParts.crend(); ++it)
+            if ((*it).*part)
+                return (*it).*part;
+        return std::nullopt;
+    }
+    std::optional<QImage> shown(SkinLook::Button SkinLook::*button,
+                                std::optional<QImage> SkinLook::Button::*state) const
+    {
+        for (auto it = mainParts.crbegin(); it != mainParts.crend(); ++it)
+            if (((*it).*button).*state)
+                return ((*it).*button).*state;
+        return std::nullopt;
+    }
+
+    QObject main;
     std::unique_ptr<TOptionForm> options = std::make_unique<TOptionForm>();
-    SkinTargets targets;
+    QList<SkinLook> mainParts;
 };
 
 class SkinSelect : public ::testing::Test
@@ -96,7 +105,7 @@ protected:
 
     std::unique_ptr<TFormSkinSelect> makeDialog()
     {
-        return std::make_unique<TFormSkinSelect>(windows.targets, places);
+        return std::make_unique<TFormSkinSelect>(&windows.main, windows.applySkin(), places);
     }
 
     static QByteArray pictures() { return "Main=MAIN.bmp\r\nMainOption=Option.BMP\r\n"; }
@@ -113,7 +122,7 @@ TEST_F(SkinSelect, BareSkinGivesThirteenWarningsInStepOrderAndChangesNothingElse
 {
     const QString skin = makeSkin(QStringLiteral("Leer"), "Name=Leer\r\n", false);
     auto dialog = makeDialog();
-    const QColor field = windows.targets.NameEdit->palette().color(QPalette::Base);
+    const QColor field = windows.options->ReceiveEdit->palette().color(QPalette::Base);
     dialog->ActivateSkin(skin.chopped(1));
 
     const QString window = QStringLiteral("Die Datei \"%1\" existiert nicht. Sie wird aber für ein Fenster "
@@ -133,9 +142,13 @@ TEST_F(SkinSelect, BareSkinGivesThirteenWarningsInStepOrderAndChangesNothingElse
         texts << box.text;
     }
     EXPECT_EQ(texts.join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
-    EXPECT_EQ(pictureColor(windows.targets.ImageMain), QColor(Qt::gray));
-    EXPECT_TRUE(windows.targets.SendButton->bitmapOver().isNull());
-    EXPECT_EQ(windows.targets.NameEdit->palette().color(QPalette::Base), field);
+    EXPECT_FALSE(windows.shown(&SkinLook::Main));
+    const auto over = windows.shown(&SkinLook::BtnSend, &SkinLook::Button::Over);
+    ASSERT_TRUE(over);
+    EXPECT_TRUE(over->isNull());
+    EXPECT_FALSE(windows.shown(&SkinLook::BtnSend, &SkinLook::Button::Up));
+    EXPECT_FALSE(windows.shown(&SkinLook::ControlColor));
+    EXPECT_EQ(windows.options->ReceiveEdit->palette().color(QPalette::Base), field);
     EXPECT_EQ(windows.options->ButtonSkin->text(), QStringLiteral("Skin: Leer..."));
     EXPECT_EQ(windows.currentSkinPath(), skin);
 
@@ -159,14 +172,13 @@ TEST_F(SkinSelect, ColoursApplyInOrderUntilABadOneStopsTheRest)
     auto dialog = makeDialog();
     dialog->ActivateSkin(good);
     EXPECT_TRUE(dialogs.boxes().isEmpty());
-    const QWidget *fields[] = {windows.targets.NameEdit, windows.targets.MessageEdit,
-                               windows.targets.ComboBoxMode, windows.options->ReceiverList,
-                               windows.options->ReceiveEdit};
-    for (const QWidget *field : fields)
+    EXPECT_EQ(windows.shown(&SkinLook::ControlColor), QColor(255, 0, 0));
+    for (const QWidget *field : {static_cast<QWidget *>(windows.options->ReceiverList),
+                                 static_cast<QWidget *>(windows.options->ReceiveEdit)})
         EXPECT_EQ(field->palette().color(QPalette::Base), QColor(255, 0, 0))
             << field->metaObject()->className();
     EXPECT_EQ(windows.options->ReceiverList->palette().color(QPalette::Text), QColor(0, 0, 255));
-    EXPECT_EQ(windows.targets.StatusLabel->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    EXPECT_EQ(windows.shown(&SkinLook::StatusFontColor), QColor(0, 255, 0));
     EXPECT_EQ(windows.options->LabelSaveRegCheck->palette().color(QPalette::WindowText), QColor(1, 2, 3));
     EXPECT_EQ(pictureColor(windows.options->ImageMainOption), QColor(Qt::red));
 
@@ -181,9 +193,10 @@ TEST_F(SkinSelect, ColoursApplyInOrderUntilABadOneStopsTheRest)
         },
         platform::Exception);
     // Pictures and the colour before the bad one are the new skin's; nothing after it is.
-    EXPECT_EQ(pictureColor(windows.targets.ImageMain), QColor(Qt::blue));
-    EXPECT_EQ(windows.targets.NameEdit->palette().color(QPalette::Base), QColor(0, 128, 0));
-    EXPECT_EQ(windows.targets.StatusLabel->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    EXPECT_EQ(pictureColor(windows.shown(&SkinLook::Main)), QColor(Qt::blue));
+    EXPECT_EQ(windows.shown(&SkinLook::ControlColor), QColor(0, 128, 0));
+    EXPECT_EQ(windows.options->ReceiveEdit->palette().color(QPalette::Base), QColor(0, 128, 0));
+    EXPECT_EQ(windows.shown(&SkinLook::StatusFontColor), QColor(0, 255, 0));
     EXPECT_EQ(windows.options->ButtonSkin->text(), QStringLiteral("Skin: Rot..."));
     EXPECT_EQ(windows.currentSkinPath(), good);
 }
@@ -198,8 +211,9 @@ TEST_F(SkinSelect, UndecodablePictureOrUnreadableIniEndTheActivationAtThatStep)
     broken.close();
     auto dialog = makeDialog();
     const QString before = windows.currentSkinPath();
+    windows.mainParts.clear();
     EXPECT_THROW(dialog->ActivateSkin(skin), platform::Exception);
-    EXPECT_EQ(pictureColor(windows.targets.ImageMain), QColor(Qt::gray));
+    EXPECT_TRUE(windows.mainParts.isEmpty());
     EXPECT_EQ(pictureColor(windows.options->ImageMainOption), pictureColor(TOptionForm().ImageMainOption));
     EXPECT_EQ(windows.currentSkinPath(), before);
 
@@ -207,15 +221,19 @@ TEST_F(SkinSelect, UndecodablePictureOrUnreadableIniEndTheActivationAtThatStep)
     EXPECT_TRUE(dialogs.boxes().isEmpty());
 }
 
-TEST_F(SkinSelect, ButtonsTakeTheSizeOfTheirUpBitmapAndKeepTheirPlace)
+TEST_F(SkinSelect, EachButtonGetsItsOwnBitmapsFoundInAnyLetterCase)
 {
     const QString skin = makeSkin(QStringLiteral("Gross"), pictures() + "Name=Gross\r\n");
     solid({150, 40}, Qt::green).save(skin + QStringLiteral("BtnClose-Up.bmp"));
     solid({150, 40}, Qt::green).save(skin + QStringLiteral("btnclose-over.BMP"));
     makeDialog()->ActivateSkin(skin);
-    EXPECT_EQ(windows.targets.ButtonClose->geometry(), QRect(30, 40, 150, 40));
-    EXPECT_FALSE(windows.targets.ButtonClose->bitmapOver().isNull());
-    EXPECT_EQ(windows.targets.SendButton->geometry(), QRect(30, 40, 30, 12));
+    const auto closeUp = windows.shown(&SkinLook::BtnClose, &SkinLook::Button::Up);
+    const auto closeOver = windows.shown(&SkinLook::BtnClose, &SkinLook::Button::Over);
+    const auto sendUp = windows.shown(&SkinLook::BtnSend, &SkinLook::Button::Up);
+    ASSERT_TRUE(closeUp && closeOver && sendUp);
+    EXPECT_EQ(closeUp->size(), QSize(150, 40));
+    EXPECT_FALSE(closeOver->isNull());
+    EXPECT_EQ(sendUp->size(), QSize(30, 12));
 }
 
 TEST_F(SkinSelect, StoredPathInOtherLetterCaseIsSelectedAndAppliedAtStart)
@@ -227,7 +245,7 @@ TEST_F(SkinSelect, StoredPathInOtherLetterCaseIsSelectedAndAppliedAtStart)
     auto dialog = makeDialog();
     EXPECT_EQ(dialog->ListBoxSkins->count(), 2);
     EXPECT_EQ(dialog->ListBoxSkins->currentRow(), 1);
-    EXPECT_EQ(pictureColor(windows.targets.ImageMain), QColor(Qt::blue));
+    EXPECT_EQ(pictureColor(windows.shown(&SkinLook::Main)), QColor(Qt::blue));
     EXPECT_EQ(windows.currentSkinPath(), nacht);
     EXPECT_FALSE(dialog->CheckBoxPreview->isChecked());
     EXPECT_EQ(dialog->MemoName->toPlainText(), QStringLiteral("\tNacht\n    von: \n"));
@@ -250,18 +268,18 @@ TEST_F(SkinSelect, PreviewCancelAndOkSequences)
     dialog->ListBoxSkins->setCurrentRow(0); // A
     EXPECT_EQ(windows.currentSkinPath(), a);
     dialog->ListBoxSkins->setCurrentRow(1); // B
-    EXPECT_EQ(pictureColor(windows.targets.ImageMain), QColor(Qt::green));
+    EXPECT_EQ(pictureColor(windows.shown(&SkinLook::Main)), QColor(Qt::green));
     dialog->ButtonCancel->click();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(windows.currentSkinPath(), standard);
-    EXPECT_EQ(pictureColor(windows.targets.ImageMain), QColor(Qt::gray));
+    EXPECT_EQ(pictureColor(windows.shown(&SkinLook::Main)), QColor(Qt::gray));
 
     // Cancel after nothing changed applies nothing.
     dialog->show();
     dialogs.clear();
-    windows.targets.ImageMain->clear();
+    windows.mainParts.clear();
     dialog->ButtonCancel->click();
-    EXPECT_TRUE(windows.targets.ImageMain->pixmap().isNull());
+    EXPECT_TRUE(windows.mainParts.isEmpty());
 
     // OK applies the selection again in full; the close box leaves a preview applied.
     dialog->show();
@@ -283,7 +301,7 @@ TEST_F(SkinSelect, EqualNamesSelectTheAppliedFolderAndOkWithoutSelectionOnlyClos
     EXPECT_EQ(dialog->ListBoxSkins->currentRow(), 1);
     EXPECT_TRUE(dialog->MemoName->toPlainText().endsWith(QStringLiteral("zweite")));
 
-    auto empty = std::make_unique<TFormSkinSelect>(windows.targets,
+    auto empty = std::make_unique<TFormSkinSelect>(&windows.main, windows.applySkin(),
                                                    QStringList{dir.path() + QStringLiteral("/nichts")});
     EXPECT_EQ(empty->LabelSkins->text(), QStringLiteral("keine Skins verfügbar."));
     empty->show();
@@ -382,5 +400,5 @@ TEST_F(SkinSelect, AClickOnTheSelectedLineRetriesASkinThatFailed)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(dialogs.boxesOf(DialogKind::Error).size(), 1);
     EXPECT_EQ(windows.currentSkinPath(), skin);
-    EXPECT_EQ(windows.targets.NameEdit->palette().color(QPalette::Base), QColor(12, 45, 78));
+    EXPECT_EQ(windows.shown(&SkinLook::ControlColor), QColor(12, 45, 78));
 }

@@ -14,6 +14,8 @@
 // draws the shipped skins "Bernstein" and "Eismeer" in the same way, each in its own colours,
 // into their folders (pictures only; each folder's Skin.ini is written by hand).
 
+#include "Version.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -64,7 +66,7 @@ QColor AccentMark(24, 40, 12);
 QColor DisabledTop(112, 122, 117);
 QColor DisabledBottom(62, 70, 66);
 QColor DisabledText(140, 150, 145);
-QString TrayLabel = QStringLiteral("4.6.0.7");
+QString TrayLabel = QString::fromLatin1(kProgramVersion);
 
 const QRgb KeyMagenta = qRgb(255, 0, 255);
 const QRgb KeyGreen = qRgb(0, 255, 0);
@@ -259,8 +261,6 @@ void emblem(QPainter &p, const QRectF &rect, const QColor &front, const QColor &
     }
     p.restore();
 }
-
-// --- keyed pictures ------------------------------------------------------------------------
 
 // Puts `art` over the background it will sit on and turns what lies outside the shape into the
 // key colour. The bottom-left pixel always carries the key.
@@ -538,8 +538,6 @@ QImage ledImage(bool lit)
     return image;
 }
 
-// --- the backgrounds -----------------------------------------------------------------------
-
 // The bare faceplate of a window: brushed metal inside a raised rim.
 QImage facePlate(QSize size, unsigned seed)
 {
@@ -615,13 +613,11 @@ QImage infoBackground()
     recess(p, QRectF(17, 12, 387, 230), 6, QColor(0, 0, 0), 3);
     // Footer between the close label and the link: emblem left, vents right.
     emblem(p, QRectF(24, 246, 22, 18), Lime, QColor(96, 150, 90));
-    engrave(p, QRectF(134, 245, 70, 15), Qt::AlignCenter, QStringLiteral("4.6.0.7"), sansFont(10, true),
+    engrave(p, QRectF(134, 245, 70, 15), Qt::AlignCenter, QString::fromLatin1(kProgramVersion), sansFont(10, true),
             QColor(92, 116, 104));
     vents(p, QRectF(372, 247, 36, 16), 5);
     return image;
 }
-
-// --- the logo (GIF) ------------------------------------------------------------------------
 
 QImage logoArt(QSize size)
 {
@@ -710,8 +706,6 @@ bool writeGif(const QString &fileName, const QImage &keyed, QRgb key)
         ok = false;
     return ok;
 }
-
-// --- output --------------------------------------------------------------------------------
 
 struct Writer
 {
