@@ -9,9 +9,11 @@
 #include <QDBusServiceWatcher>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace discovery {
@@ -56,6 +58,24 @@ AvahiPeerDiscovery::AvahiPeerDiscovery(const QDBusConnection &bus, const QString
     QMetaObject::invokeMethod(this, &AvahiPeerDiscovery::start, Qt::QueuedConnection);
 }
 
+AvahiPeerDiscovery::AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent)
+    : PeerDiscovery(parent), m_bus(QString()), m_version(version), m_port(port)
+{
+    qDBusRegisterMetaType<QByteArrayList>();
+    static int connections = 0;
+    const QString name = QStringLiteral("plauderdeck-discovery-%1").arg(++connections);
+    auto bus = std::make_shared<QDBusConnection>(QString());
+    QThread *thread = QThread::create(
+        [bus, name] { *bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, name); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, [this, bus, name] {
+        m_ownConnection = name;
+        m_bus = *bus;
+        start();
+    });
+    thread->start();
+}
+
 AvahiPeerDiscovery::~AvahiPeerDiscovery()
 {
     // Nobody waits for these answers. The daemon also drops everything of a connection that
@@ -68,6 +88,8 @@ AvahiPeerDiscovery::~AvahiPeerDiscovery()
             m_bus.send(
                 QDBusMessage::createMethodCall(kService, m_browserPath, kBrowser, QStringLiteral("Free")));
     }
+    if (!m_ownConnection.isEmpty())
+        QDBusConnection::disconnectFromBus(m_ownConnection);
 }
 
 void AvahiPeerDiscovery::announce(const QString &chatName, const QString &computerName)

@@ -24,6 +24,9 @@ public:
     // `version` goes into the TXT record, `port` is where this copy receives lines.
     AvahiPeerDiscovery(const QDBusConnection &bus, const QString &version, quint16 port,
                        QObject *parent = nullptr);
+    // On the system bus, connected on a thread of its own: even the handshake with a bus that
+    // hangs never holds up the caller.
+    AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent = nullptr);
     ~AvahiPeerDiscovery() override;
 
     void announce(const QString &chatName, const QString &computerName) override;
@@ -90,6 +93,8 @@ private:
     void show(const QString &name, quint64 ticket, bool hostResolves);
 
     QDBusConnection m_bus;
+    // The name of the connection made here, if any; closed with this object.
+    QString m_ownConnection;
     const QString m_version;
     const quint16 m_port;
     int m_hostLookupLimitMs = 2000;

@@ -297,6 +297,17 @@ TEST_F(AvahiDiscovery, RecordsGoBackInWhenTheDaemonRunsAgain)
     ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
 }
 
+TEST_F(AvahiDiscovery, ConnectsToTheSystemBusByItself)
+{
+    // The system bus's address is read once per process; no other test here uses that bus.
+    ASSERT_TRUE(m_avahi->appear());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
+    AvahiPeerDiscovery anna(kVersion, 6711);
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    EXPECT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
 TEST_F(AvahiDiscovery, WithoutTheSearchOnlyUnavailableIsSaid)
 {
     struct Case

@@ -10,7 +10,6 @@
 #include "discovery/AvahiPeerDiscovery.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QTextStream>
 #include <QTimer>
@@ -37,7 +36,7 @@ int main(int argc, char **argv)
         out << line.join(QLatin1Char('\t')) << Qt::endl;
     };
 
-    AvahiPeerDiscovery search(QDBusConnection::systemBus(), args.at(3), 6711);
+    AvahiPeerDiscovery search(args.at(3), 6711);
     QObject::connect(&search, &AvahiPeerDiscovery::availableChanged, &app, [&](bool available) {
         print({available ? QStringLiteral("available") : QStringLiteral("unavailable")});
     });
