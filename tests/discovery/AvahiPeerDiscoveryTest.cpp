@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 using namespace discovery;
 
@@ -300,6 +301,9 @@ TEST_F(AvahiDiscovery, RecordsGoBackInWhenTheDaemonRunsAgain)
 TEST_F(AvahiDiscovery, ConnectsToTheSystemBusByItself)
 {
     // The system bus's address is read once per process; no other test here uses that bus.
+    static bool addressRead = false;
+    if (std::exchange(addressRead, true))
+        GTEST_SKIP() << "the system bus's address was read in an earlier run of this process";
     ASSERT_TRUE(m_avahi->appear());
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
     AvahiPeerDiscovery anna(kVersion, 6711);
