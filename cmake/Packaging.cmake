@@ -24,5 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window-system plugins and the fonts are loaded at run time, so no library names them:
 # without them the window cannot open or has no text.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+# The copies find each other through Avahi, and a copy's name.local resolves with nss-mdns. The
+# chat works without them (receivers are then typed in), so they are only recommended.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "avahi-daemon, libnss-mdns")
 
 include(CPack)

@@ -5,7 +5,8 @@
 #   scripts/install-deps.sh --test     and testing: test frameworks, the sanitizer and fuzzing
 #                                      compiler, valgrind, the validators of the installed desktop
 #                                      files and of the Debian package, and the screen readers'
-#                                      view of the windows (AT-SPI on a virtual display)
+#                                      view of the windows (AT-SPI on a virtual display), and
+#                                      the daemons two copies find each other through
 #   scripts/install-deps.sh --package  and making the .deb (dpkg-shlibdeps reads its dependencies)
 #   scripts/install-deps.sh --desktop  and looking at the program on a virtual display, two-host trials
 # Options combine.
@@ -22,7 +23,8 @@ for option in "$@"; do
     --test)
       packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev valgrind
                  desktop-file-utils appstream lintian dpkg-dev file
-                 xvfb xauth dbus at-spi2-core python3-dbus python3-gi) ;;
+                 xvfb xauth dbus at-spi2-core python3-dbus python3-gi
+                 avahi-daemon avahi-utils libnss-mdns iproute2 util-linux) ;;
     --package) packages+=(dpkg-dev file) ;;
     --desktop) packages+=(xvfb x11-utils imagemagick iproute2 python3) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;

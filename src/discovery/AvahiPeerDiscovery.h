@@ -1,0 +1,132 @@
+#pragma once
+
+#include "discovery/PeerDiscovery.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QHash>
+
+#include <functional>
+
+namespace discovery {
+
+// The search over Avahi's D-Bus interface (on the system bus in the program): an entry group
+// carries the announcement, a service browser and resolver find the other copies. Every call
+// is asynchronous. Without the bus, without Avahi or when the daemon goes away the search is
+// not available and nothing else happens; when the daemon comes back, announcing and browsing
+// start again by themselves.
+class AvahiPeerDiscovery final : public PeerDiscovery
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AvahiPeerDiscovery)
+
+public:
+    // `version` goes into the TXT record, `port` is where this copy receives lines.
+    AvahiPeerDiscovery(const QDBusConnection &bus, const QString &version, quint16 port,
+                       QObject *parent = nullptr);
+    // On the system bus, connected on a thread of its own: even the handshake with a bus that
+    // hangs never holds up the caller.
+    AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent = nullptr);
+    ~AvahiPeerDiscovery() override;
+
+    void announce(const QString &chatName, const QString &computerName) override;
+    void rename(const QString &chatName) override;
+    void withdraw() override;
+    QList<Peer> peers() const override;
+    bool isAvailable() const override;
+
+    // The name the network confirmed for this copy (after a clash, the alternative one); empty
+    // while the announcement is not established.
+    QString announcedName() const { return m_announcedName; }
+
+    // How long a copy's host name may take to resolve on this computer before its address is
+    // offered instead.
+    void setHostLookupLimit(int ms) { m_hostLookupLimitMs = ms; }
+
+Q_SIGNALS:
+    // The announcement is established under `instanceName`.
+    void announced(const QString &instanceName);
+
+private Q_SLOTS:
+    // Signals of Avahi's objects; D-Bus signals only reach a slot named by its signature.
+    void onAvahiSignal(const QDBusMessage &message);
+
+private:
+    // Where an instance was seen: the same copy shows up once per network interface.
+    struct Sighting
+    {
+        int interface = 0;
+        int protocol = 0;
+        QString domain;
+        bool operator==(const Sighting &) const = default;
+    };
+    enum class Stage { Resolving, LookingUp, Shown, Unresolved };
+    struct Found
+    {
+        QList<Sighting> sightings;
+        Stage stage = Stage::Resolving;
+        // Answers of a resolve or host lookup count only while this ticket is current.
+        quint64 ticket = 0;
+        Peer peer;
+    };
+
+    void start();
+    void contact();
+    void reset();
+    void onOwnerChanged(const QString &oldOwner, const QString &newOwner);
+    void setAvailable(bool available);
+    void call(const QString &path, const QString &interface, const QString &method,
+              const QVariantList &arguments, std::function<void(const QDBusMessage &)> onReply = {});
+
+    void onServerState(int state);
+    void publish();
+    void takeAlternativeName();
+    void onGroupState(int state);
+
+    void browse();
+    void browseWithoutPrepare();
+    void onBrowserSignal(const QDBusMessage &message);
+    void onItemNew(const Sighting &sighting, const QString &name, uint flags);
+    void onItemRemove(const Sighting &sighting, const QString &name);
+    void resolve(const QString &name);
+    void onResolved(const QString &name, quint64 ticket, const QDBusMessage &reply);
+    void show(const QString &name, quint64 ticket, bool hostResolves);
+
+    QDBusConnection m_bus;
+    // The name of the connection made here, if any; closed with this object.
+    QString m_ownConnection;
+    const QString m_version;
+    const quint16 m_port;
+    int m_hostLookupLimitMs = 2000;
+
+    // The daemon's unique name on the bus; signals from anyone else are ignored.
+    QString m_owner;
+    // Counts contacts with the daemon; replies from an earlier one are dropped.
+    quint64 m_session = 0;
+    bool m_availableKnown = false;
+    bool m_available = false;
+    int m_serverState = 0;
+
+    bool m_wanted = false;
+    QString m_chatName;
+    QString m_computerName;
+    // The name being registered: the wanted one or, after a clash, an alternative.
+    QString m_currentName;
+    QString m_announcedName;
+    QString m_groupPath;
+    bool m_groupRequested = false;
+    // Counts registration attempts; answers for an earlier attempt are dropped.
+    quint64 m_attempt = 0;
+    // Set once the commit of the current attempt went out: group states before it are stale.
+    bool m_committed = false;
+
+    QString m_browserPath;
+    bool m_browserRequested = false;
+    // Browser signals that arrived before the reply naming the browser.
+    QList<QDBusMessage> m_early;
+    QHash<QString, Found> m_found;
+    QList<Peer> m_peers;
+    quint64 m_tickets = 0;
+};
+
+} // namespace discovery

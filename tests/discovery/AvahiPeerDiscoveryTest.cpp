@@ -1,0 +1,345 @@
+#include "discovery/AvahiPeerDiscovery.h"
+#include "discovery/NullPeerDiscovery.h"
+
+#include "support/FakeAvahi.h"
+#include "support/PrivateBus.h"
+#include "support/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+using namespace discovery;
+
+namespace {
+
+const QString kVersion = QStringLiteral("4.6.0.7");
+
+// What a discovery reported, one line per signal, in order.
+class Recorder
+{
+public:
+    explicit Recorder(PeerDiscovery &discovery)
+    {
+        QObject::connect(&discovery, &PeerDiscovery::peerAppeared, &discovery, [this](const Peer &peer) {
+            events << QStringLiteral("appeared %1 at %2").arg(peer.instanceName, peer.addressToAdd);
+            last = peer;
+        });
+        QObject::connect(&discovery, &PeerDiscovery::peerVanished, &discovery, [this](const Peer &peer) {
+            events << QStringLiteral("vanished ") + peer.instanceName;
+        });
+        QObject::connect(&discovery, &PeerDiscovery::availableChanged, &discovery,
+                         [this](bool available) { events << (available ? "available" : "unavailable"); });
+    }
+
+    QStringList events;
+    Peer last;
+};
+
+FakeAvahi::Remote remote(const QString &chatName, const QString &host = QStringLiteral("nowhere.invalid"),
+                         int interface = 2)
+{
+    FakeAvahi::Remote r;
+    r.name = chatName + QStringLiteral(" auf ") + host.section(QLatin1Char('.'), 0, 0);
+    r.host = host;
+    r.address = QStringLiteral("192.0.2.7");
+    r.txt = {"name=" + chatName.toUtf8(), "version=" + kVersion.toUtf8()};
+    r.interface = interface;
+    return r;
+}
+
+QStringList names(const QList<FakeAvahi::Service> &services)
+{
+    QStringList list;
+    for (const FakeAvahi::Service &s : services)
+        list << s.name;
+    return list;
+}
+
+class AvahiDiscovery : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        ASSERT_TRUE(m_bus.isRunning());
+        m_avahi = std::make_unique<FakeAvahi>(m_bus.connect());
+    }
+
+    AvahiPeerDiscovery &copy(bool withDaemon = true)
+    {
+        if (withDaemon && !m_avahiUp) {
+            EXPECT_TRUE(m_avahi->appear());
+            m_avahiUp = true;
+        }
+        m_copies.push_back(std::make_unique<AvahiPeerDiscovery>(m_bus.connect(), kVersion, 6711));
+        // Host names of the fake network resolve at once or not at all; no test waits this long.
+        m_copies.back()->setHostLookupLimit(kPatienceMs);
+        return *m_copies.back();
+    }
+
+    bool established(const QStringList &expected)
+    {
+        return waitFor([&] { return names(m_avahi->established()) == expected; });
+    }
+
+    PrivateBus m_bus;
+    std::unique_ptr<FakeAvahi> m_avahi;
+    bool m_avahiUp = false;
+    std::vector<std::unique_ptr<AvahiPeerDiscovery>> m_copies;
+};
+
+TEST_F(AvahiDiscovery, AnnouncesFollowsRenamesAndWithdraws)
+{
+    AvahiPeerDiscovery &anna = copy();
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    const FakeAvahi::Service service = m_avahi->established().constFirst();
+    EXPECT_EQ(service.port, 6711);
+    EXPECT_EQ(service.txt, (QByteArrayList{"name=Anna", "version=4.6.0.7"}));
+    ASSERT_TRUE(waitFor([&] { return anna.announcedName() == QLatin1String("Anna auf rechner"); }));
+
+    anna.rename(QStringLiteral("Berta"));
+    ASSERT_TRUE(established({QStringLiteral("Berta auf rechner")}));
+    EXPECT_EQ(m_avahi->established().constFirst().txt.constFirst(), "name=Berta");
+
+    anna.withdraw();
+    ASSERT_TRUE(established({}));
+    EXPECT_TRUE(anna.announcedName().isEmpty());
+    anna.rename(QStringLiteral("Carla")); // not announcing: nothing goes out
+    anna.announce(QStringLiteral("Dora"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Dora auf rechner")}));
+}
+
+TEST_F(AvahiDiscovery, QuickChangesEndInTheLastName)
+{
+    AvahiPeerDiscovery &other = copy();
+    other.announce(QStringLiteral("Berta"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Berta auf rechner")}));
+
+    AvahiPeerDiscovery &anna = copy();
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    anna.rename(QStringLiteral("Berta"));
+    anna.rename(QStringLiteral("Carla"));
+    ASSERT_TRUE(established({QStringLiteral("Berta auf rechner"), QStringLiteral("Carla auf rechner")}));
+    // Once the group exists every change goes out at once; the clash of the middle name is
+    // answered when that name is no longer wanted.
+    anna.rename(QStringLiteral("Berta"));
+    anna.rename(QStringLiteral("Dora"));
+    ASSERT_TRUE(established({QStringLiteral("Berta auf rechner"), QStringLiteral("Dora auf rechner")}));
+    ASSERT_TRUE(waitFor([&] { return anna.announcedName() == QLatin1String("Dora auf rechner"); }));
+}
+
+TEST_F(AvahiDiscovery, NameHeldElsewhereOnTheNetworkTakesTheAlternative)
+{
+    m_avahi->holdOnNetwork(QStringLiteral("Anna auf rechner"));
+    m_avahi->holdOnNetwork(QStringLiteral("Anna auf rechner #2"));
+    AvahiPeerDiscovery &anna = copy();
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner #3")}));
+    ASSERT_TRUE(waitFor([&] { return anna.announcedName() == QLatin1String("Anna auf rechner #3"); }));
+
+    // A new chat name starts from the plain name again.
+    anna.rename(QStringLiteral("Berta"));
+    ASSERT_TRUE(established({QStringLiteral("Berta auf rechner")}));
+}
+
+TEST_F(AvahiDiscovery, TwoCopiesOnOneComputerSettleTheirNamesAndSeeEachOther)
+{
+    AvahiPeerDiscovery &first = copy();
+    Recorder firstSaw(first);
+    first.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+
+    AvahiPeerDiscovery &second = copy();
+    Recorder secondSaw(second);
+    second.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner"), QStringLiteral("Anna auf rechner #2")}));
+
+    // Each sees the other and never itself.
+    ASSERT_TRUE(waitFor([&] { return firstSaw.events.size() == 2 && secondSaw.events.size() == 2; }, 3000))
+        << firstSaw.events.join(',').toStdString() << " / " << secondSaw.events.join(',').toStdString();
+    EXPECT_EQ(firstSaw.events, (QStringList{"available", "appeared Anna auf rechner #2 at 192.0.2.1"}));
+    EXPECT_EQ(secondSaw.events, (QStringList{"available", "appeared Anna auf rechner at 192.0.2.1"}));
+}
+
+TEST_F(AvahiDiscovery, CopiesAppearOnceAndVanishWithTheirLastSighting)
+{
+    AvahiPeerDiscovery &anna = copy();
+    Recorder saw(anna);
+    ASSERT_TRUE(waitFor([&] { return saw.events == QStringList{"available"}; }));
+
+    FakeAvahi::Remote bert = remote(QStringLiteral("Bert"), QStringLiteral("bert.invalid"), 2);
+    bert.port = 6712;
+    m_avahi->addRemote(bert);
+    m_avahi->addRemote(remote(QStringLiteral("Bert"), QStringLiteral("bert.invalid"), 3));
+    ASSERT_TRUE(waitFor([&] { return saw.events.size() == 2; }));
+    EXPECT_EQ(saw.last.instanceName, QStringLiteral("Bert auf bert"));
+    EXPECT_EQ(saw.last.chatName, QStringLiteral("Bert"));
+    EXPECT_EQ(saw.last.hostName, QStringLiteral("bert.invalid"));
+    EXPECT_EQ(saw.last.address, QStringLiteral("192.0.2.7"));
+    EXPECT_EQ(saw.last.port, 6712);
+    EXPECT_EQ(anna.peers(), QList<Peer>{saw.last});
+
+    m_avahi->removeRemote(QStringLiteral("Bert auf bert"), 2);
+    m_avahi->addRemote(remote(QStringLiteral("Cora")));
+    ASSERT_TRUE(waitFor([&] { return saw.events.size() == 3; }));
+    m_avahi->removeRemote(QStringLiteral("Bert auf bert"), 3);
+    ASSERT_TRUE(waitFor([&] { return saw.events.size() == 4; }));
+    EXPECT_EQ(saw.events.mid(1),
+              (QStringList{"appeared Bert auf bert at 192.0.2.7", "appeared Cora auf nowhere at 192.0.2.7",
+                           "vanished Bert auf bert"}));
+    ASSERT_EQ(anna.peers().size(), 1);
+    EXPECT_EQ(anna.peers().constFirst().chatName, QStringLiteral("Cora"));
+}
+
+TEST_F(AvahiDiscovery, OffersTheHostNameOnlyWhereThisComputerResolvesIt)
+{
+    AvahiPeerDiscovery &anna = copy();
+    Recorder saw(anna);
+    m_avahi->addRemote(remote(QStringLiteral("Bert"), QStringLiteral("localhost")));
+    m_avahi->addRemote(remote(QStringLiteral("Cora"), QStringLiteral("cora.invalid")));
+    ASSERT_TRUE(waitFor([&] { return anna.peers().size() == 2; }));
+    EXPECT_TRUE(saw.events.contains("appeared Bert auf localhost at localhost"))
+        << saw.events.join('\n').toStdString();
+    EXPECT_TRUE(saw.events.contains("appeared Cora auf cora at 192.0.2.7"))
+        << saw.events.join('\n').toStdString();
+}
+
+TEST_F(AvahiDiscovery, OwnAnnouncementIsNotACopyFound)
+{
+    struct Case
+    {
+        const char *what;
+        QString name;
+        uint flags;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"own name from this computer", QStringLiteral("Anna auf rechner"), FakeAvahi::kLocal, false},
+        {"registered by this connection", QStringLiteral("Other"), FakeAvahi::kOurOwn | FakeAvahi::kLocal,
+         false},
+        {"other copy on this computer", QStringLiteral("Berta auf rechner"), FakeAvahi::kLocal, true},
+        {"own name from another computer", QStringLiteral("Anna auf rechner"), 0, true},
+    };
+    AvahiPeerDiscovery &anna = copy();
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    for (const Case &c : cases) {
+        FakeAvahi::Remote r = remote(QStringLiteral("X"));
+        r.name = c.name;
+        r.flags = c.flags;
+        m_avahi->addRemote(r);
+        // A marker with the same host: its answers come after the case's, whatever they are.
+        m_avahi->addRemote(remote(QStringLiteral("Marker")));
+        ASSERT_TRUE(waitFor([&] {
+            const QList<Peer> peers = anna.peers();
+            return !peers.isEmpty() && peers.constLast().chatName == QLatin1String("Marker");
+        })) << c.what;
+        EXPECT_EQ(anna.peers().size(), c.shown ? 2 : 1) << c.what;
+        m_avahi->removeRemote(c.name);
+        m_avahi->removeRemote(QStringLiteral("Marker auf nowhere"));
+        ASSERT_TRUE(waitFor([&] { return anna.peers().isEmpty(); })) << c.what;
+    }
+}
+
+TEST_F(AvahiDiscovery, FindsWhatWasThereBeforeTheBrowserWithOrWithoutPrepare)
+{
+    for (const bool prepare : {true, false}) {
+        PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        FakeAvahi avahi(bus.connect());
+        avahi.setPrepare(prepare);
+        ASSERT_TRUE(avahi.appear());
+        avahi.addRemote(remote(QStringLiteral("Bert")));
+        AvahiPeerDiscovery anna(bus.connect(), kVersion, 6711);
+        Recorder saw(anna);
+        ASSERT_TRUE(waitFor([&] { return saw.events.size() == 2; })) << "prepare " << prepare;
+        EXPECT_EQ(saw.events, (QStringList{"available", "appeared Bert auf nowhere at 192.0.2.7"}))
+            << "prepare " << prepare;
+    }
+}
+
+TEST_F(AvahiDiscovery, DaemonGoingAwayAndComingBack)
+{
+    AvahiPeerDiscovery &anna = copy();
+    Recorder saw(anna);
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    m_avahi->addRemote(remote(QStringLiteral("Bert")));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    ASSERT_TRUE(waitFor([&] { return saw.events.size() == 2; }));
+
+    m_avahi->disappear();
+    ASSERT_TRUE(waitFor([&] { return saw.events.size() == 4; }));
+    EXPECT_EQ(saw.events.mid(2), (QStringList{"vanished Bert auf nowhere", "unavailable"}));
+    EXPECT_TRUE(anna.peers().isEmpty());
+    EXPECT_FALSE(anna.isAvailable());
+
+    ASSERT_TRUE(m_avahi->appear());
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    ASSERT_TRUE(waitFor([&] { return saw.events.size() == 6; }));
+    EXPECT_EQ(saw.events.mid(4), (QStringList{"available", "appeared Bert auf nowhere at 192.0.2.7"}));
+}
+
+TEST_F(AvahiDiscovery, RecordsGoBackInWhenTheDaemonRunsAgain)
+{
+    AvahiPeerDiscovery &anna = copy();
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    m_avahi->setServerState(FakeAvahi::kRegistering);
+    ASSERT_TRUE(established({}));
+    m_avahi->setServerState(FakeAvahi::kRunning);
+    ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+}
+
+TEST_F(AvahiDiscovery, ConnectsToTheSystemBusByItself)
+{
+    // The system bus's address is read once per process; no other test here uses that bus.
+    static bool addressRead = false;
+    if (std::exchange(addressRead, true))
+        GTEST_SKIP() << "the system bus's address was read in an earlier run of this process";
+    ASSERT_TRUE(m_avahi->appear());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
+    AvahiPeerDiscovery anna(kVersion, 6711);
+    anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    EXPECT_TRUE(established({QStringLiteral("Anna auf rechner")}));
+    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
+TEST_F(AvahiDiscovery, WithoutTheSearchOnlyUnavailableIsSaid)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<std::unique_ptr<PeerDiscovery>()> make;
+    };
+    const Case cases[] = {
+        {"no daemon", [&] { return std::make_unique<AvahiPeerDiscovery>(m_bus.connect(), kVersion, 6711); }},
+        {"no bus",
+         [] {
+             const QDBusConnection none = QDBusConnection::connectToBus(
+                 QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("no-bus"));
+             return std::make_unique<AvahiPeerDiscovery>(none, kVersion, 6711);
+         }},
+        {"null", [] { return std::make_unique<NullPeerDiscovery>(); }},
+    };
+    for (const Case &c : cases) {
+        const std::unique_ptr<PeerDiscovery> discovery = c.make();
+        Recorder saw(*discovery);
+        discovery->announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+        ASSERT_TRUE(waitFor([&] { return !saw.events.isEmpty(); })) << c.what;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(saw.events, QStringList{"unavailable"}) << c.what;
+        EXPECT_FALSE(discovery->isAvailable()) << c.what;
+        EXPECT_TRUE(discovery->peers().isEmpty()) << c.what;
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+} // namespace

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# Two copies on two hosts of their own find each other through real Avahi daemons. Each host is
+# a network namespace with its own system bus and avahi-daemon (its /run/avahi-daemon private,
+# so nss-mdns asks that host's daemon); a veth pair joins the two and no traffic leaves them.
+# Checks that each copy finds the other within 5 s at the other's address and host name, and
+# that avahi-browse on one host resolves the other copy at its address and port 6711.
+# Needs root and the tools below; skipped (77) without them.
+#   check-two-hosts.sh <discovery_probe> <version>
+set -euo pipefail
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; failed=1; }
+
+# Waits up to $1 seconds for the command after it to succeed.
+await() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+# One host, run inside its namespace by the main part below:
+#   check-two-hosts.sh --host <name> <chat name> <other host> <other chat name> <work> <probe> <version>
+if [[ ${1:-} == --host ]]; then
+  host=$2 chat=$3 other=$4 otherChat=$5 work=$6 probe=$7 version=$8
+  dir=$work/$host
+  cd "$dir"
+  mkdir -p /run/avahi-daemon
+  mount -t tmpfs tmpfs /run/avahi-daemon
+
+  cat >bus.conf <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$dir/system_bus_socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*"/>
+    <allow receive_sender="*"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  cat >avahi.conf <<EOF
+[server]
+host-name=$host
+use-ipv4=yes
+use-ipv6=no
+allow-interfaces=veth0
+enable-dbus=yes
+[wide-area]
+enable-wide-area=no
+[publish]
+publish-hinfo=no
+publish-workstation=no
+EOF
+  pids=()
+  trap 'kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
+  dbus-daemon --config-file=bus.conf --nofork >bus.log 2>&1 &
+  pids+=($!)
+  export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/system_bus_socket
+  await 30 test -S system_bus_socket || { echo "$host: no system bus"; exit 1; }
+  avahi-daemon --no-drop-root --no-chroot --no-rlimits -f avahi.conf >avahi.log 2>&1 &
+  pids+=($!)
+  running() {
+    dbus-send --system --print-reply --dest=org.freedesktop.Avahi / org.freedesktop.Avahi.Server.GetState \
+      2>/dev/null | grep -q 'int32 2'
+  }
+  await 30 running || { echo "$host: avahi-daemon does not run"; cat avahi.log; exit 1; }
+
+  # Both copies start together, so the 5 s count the same for both.
+  touch ready
+  await 60 test -e "$work/$other/ready" || { echo "$host: the other host never got ready"; exit 1; }
+  "$probe" "$chat" "$host" "$version" >probe.out 2>probe.log &
+  pids+=($!)
+  found() { grep -qs "^found	.*	$otherChat	" probe.out; }
+  await 30 found || echo "$host: did not find $otherChat"
+  avahi-browse --resolve --terminate --parsable _plauderdeck._tcp >browse.out 2>browse.log || true
+  # The own copy stays announced until the other host has looked too.
+  touch done
+  await 60 test -e "$work/$other/done" || true
+  exit 0
+fi
+
+probe=$(readlink -f "$1") version=$2
+failed=0
+[[ $(id -u) -eq 0 ]] || skip "network namespaces need root"
+for tool in ip unshare mount dbus-daemon dbus-send avahi-daemon avahi-browse; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh --test)"
+done
+
+work=$(mktemp -d /tmp/pd-two-hosts.XXXXXX)
+nsA=pd-anton-$$ nsB=pd-berta-$$
+cleanup() {
+  ip netns del "$nsA" 2>/dev/null || true
+  ip netns del "$nsB" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+ip netns add "$nsA" || skip "cannot make network namespaces here"
+ip netns add "$nsB"
+ip link add "pda$$" type veth peer name "pdb$$"
+ip link set "pda$$" netns "$nsA"
+ip link set "pdb$$" netns "$nsB"
+declare -A address=([anton]=10.77.0.1 [berta]=10.77.0.2)
+for side in anton berta; do
+  ns=$([[ $side == anton ]] && echo "$nsA" || echo "$nsB")
+  dev=$([[ $side == anton ]] && echo "pda$$" || echo "pdb$$")
+  ip -n "$ns" link set "$dev" name veth0
+  ip -n "$ns" addr add "${address[$side]}/24" dev veth0
+  ip -n "$ns" link set veth0 up
+  ip -n "$ns" link set lo up
+  mkdir -p "$work/$side"
+done
+
+self=$(readlink -f "$0")
+ip netns exec "$nsA" unshare -m --propagation private "$self" --host anton Anna berta Bernd "$work" "$probe" "$version" &
+hostA=$!
+ip netns exec "$nsB" unshare -m --propagation private "$self" --host berta Bernd anton Anna "$work" "$probe" "$version" &
+hostB=$!
+wait $hostA || fail "host anton ended with an error"
+wait $hostB || fail "host berta ended with an error"
+
+# found <ms> <instance> <chat> <host> <address> <port> <address to add>
+check_found() {
+  local side=$1 otherChat=$2 otherHost=$3 line own
+  line=$(grep -m1 "^found	[0-9]*	[^	]*	$otherChat	" "$work/$side/probe.out" || true)
+  echo "$side: ${line:-found nothing}"
+  [[ -n $line ]] || { fail "$side did not find $otherChat"; return; }
+  IFS=$'\t' read -r _ ms instance _ host addr port toAdd <<<"$line"
+  ((ms <= 5000)) || fail "$side found $otherChat after $ms ms"
+  [[ $instance == "$otherChat auf $otherHost" ]] || fail "$side: instance '$instance'"
+  [[ $host == "$otherHost.local" ]] || fail "$side: host name '$host'"
+  [[ $addr == "${address[$otherHost]}" && $port == 6711 ]] || fail "$side: at $addr:$port"
+  [[ $toAdd == "$otherHost.local" ]] || fail "$side: offers '$toAdd' instead of the host name"
+  own=$(grep -m1 '^announced' "$work/$side/probe.out" | cut -f3)
+  [[ -n $own ]] || fail "$side never announced itself"
+  if grep -q "^found	[0-9]*	$own	" "$work/$side/probe.out"; then fail "$side found itself"; fi
+}
+# =;<interface>;IPv4;<instance>;<type>;<domain>;<host>;<address>;<port>;<txt>, blanks as \032
+check_browse() {
+  local side=$1 otherChat=$2 otherHost=$3
+  if ! awk -F';' -v name="$otherChat\\\\032auf\\\\032$otherHost" -v host="$otherHost.local" \
+    -v addr="${address[$otherHost]}" -v txt="\"name=$otherChat\"" \
+    '$1 == "=" && $3 == "IPv4" && $4 == name && $7 == host && $8 == addr && $9 == "6711" && index($10, txt) { ok = 1 }
+     END { exit !ok }' "$work/$side/browse.out"; then
+    cat "$work/$side/browse.out"
+    fail "avahi-browse on $side does not resolve $otherChat at ${address[$otherHost]}:6711"
+  fi
+}
+check_found anton Bernd berta
+check_found berta Anna anton
+check_browse anton Bernd berta
+check_browse berta Anna anton
+
+if ((failed)); then
+  for side in anton berta; do
+    for log in probe.out probe.log avahi.log bus.log browse.log; do
+      echo "== $side/$log"
+      cat "$work/$side/$log" 2>/dev/null || true
+    done
+  done
+  exit 1
+fi
+echo "PASS: both copies found each other within 5 s; avahi-browse resolves both at port 6711"
