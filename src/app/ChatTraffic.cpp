@@ -4,6 +4,7 @@
 #include "app/ChatWidgets.h"
 #include "app/LineAttention.h"
 #include "app/MessagerQ.h"
+#include "chat/ChatLine.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/Application.h"
@@ -30,7 +31,11 @@ const QLatin1Char kQuote('"');
 // Ends every name the user declined to add; a name that merely ends with the sender's also
 // covers the sender.
 const QString kDeclinedSeparator = QStringLiteral("\\*\\ ");
-const QByteArray kJoinSuffix = platform::toWindows1252(QStringLiteral(" hat den Chatroom betreten."));
+
+chat::LineColor lineColor(const QColor &color)
+{
+    return {color.red(), color.green(), color.blue()};
+}
 
 QString quoted(const QString &host)
 {
@@ -124,19 +129,15 @@ void TForm1::SendButtonClick()
     // The request's lines are made now, from the name, way of speaking, message and colour as
     // they are now, even when they have to wait for a delivery that still runs.
     const QString name = NameEdit->text();
-    QList<std::pair<QString, bool>> lines;
+    const chat::LineColor color = lineColor(ownColor());
+    QList<chat::ChatLine> lines;
     if (!m_hasJoined)
-        lines.append({name + QStringLiteral(" hat den Chatroom betreten."), true});
+        lines.append(chat::ChatLine::joined(name, color));
     if (m_hasJoined && m_lastSentName != name)
-        lines.append(
-            {m_lastSentName + QStringLiteral(" heißt ab jetzt ") + name + QStringLiteral("."), true});
+        lines.append(chat::ChatLine::renamed(m_lastSentName, name, color));
     if (m_hasJoined && m_colorChanged)
-        lines.append({QStringLiteral("Das hier ist die neue Farbe von ") + name, true});
-    const QString line = name + QLatin1Char(' ') + ComboBoxMode->currentText();
-    if (line.endsWith(QLatin1Char('.')))
-        lines.append({line, true});
-    else
-        lines.append({line + QLatin1Char(' ') + MessageEdit->text(), false});
+        lines.append(chat::ChatLine::newColor(name, color));
+    lines.append(chat::ChatLine::spoken(name, ComboBoxMode->currentText(), MessageEdit->text(), color));
 
     // A request that does not fit behind the waiting lines is refused whole; the message stays.
     if (m_outgoing.size() + lines.size() > kMaxWaitingLines) {
@@ -146,8 +147,8 @@ void TForm1::SendButtonClick()
     m_colorChanged = false;
     m_lastSentName = name;
     m_hasJoined = true;
-    for (const auto &[text, italic] : lines)
-        queueLine(text, italic);
+    for (const chat::ChatLine &line : lines)
+        queueLine(line);
     deliverWaitingLines();
 
     // The message stays; selected, it is replaced by the next keystroke.
@@ -161,20 +162,13 @@ void TForm1::SendButtonClick()
 
 void TForm1::SendToAll(const QString &text, bool italic)
 {
-    queueLine(text, italic);
+    queueLine(chat::ChatLine(lineColor(ownColor()), italic, text));
     deliverWaitingLines();
 }
 
-void TForm1::queueLine(const QString &text, bool italic)
+void TForm1::queueLine(const chat::ChatLine &line)
 {
-    const QColor color = ownColor();
-    QByteArray payload =
-        QString::asprintf("%.3u%.3u%.3u", static_cast<unsigned>(color.red()),
-                          static_cast<unsigned>(color.green()), static_cast<unsigned>(color.blue()))
-            .toLatin1();
-    payload += italic ? '1' : '0';
-    payload += platform::toWindows1252(text);
-    m_outgoing.push_back(payload);
+    m_outgoing.push_back(line.payload());
 }
 
 void TForm1::deliverWaitingLines()
@@ -242,7 +236,7 @@ void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QBy
     if (sFrom.isEmpty())
         return;
     // A computer that only announced itself is asked about with its next line.
-    if (sMsg.size() >= 10 && sMsg.at(9) == '1' && sMsg.endsWith(kJoinSuffix))
+    if (chat::ChatLine::announcesJoin(sMsg))
         return;
 
     const QString sender = platform::fromWindows1252(sFrom);
@@ -278,18 +272,13 @@ bool TForm1::DisplayText(const QByteArray &payload)
         LEDTimer->start();
     const auto displayed = qScopeGuard([this] { m_displaying = false; });
 
-    int channels[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        bool ok = false;
-        const int value = payload.mid(i * 3, 3).toInt(&ok, 10);
-        if (!ok)
-            return false;
-        channels[i] = value & 0xFF;
-    }
-    const bool italic = payload.size() > 9 && payload.at(9) == '1';
+    const std::optional<chat::ChatLine> line = chat::ChatLine::fromPayload(payload);
+    if (!line)
+        return false;
+    const bool italic = line->isItalic();
 
     QTextCharFormat chars;
-    chars.setForeground(QColor(channels[0], channels[1], channels[2]));
+    chars.setForeground(QColor(line->color().red, line->color().green, line->color().blue));
     chars.setFontItalic(italic);
     chars.setFontWeight(QFont::Normal);
     chars.setFontUnderline(false);
@@ -320,7 +309,7 @@ bool TForm1::DisplayText(const QByteArray &payload)
         m_historyStarted = true;
     }
     // Always plain text: what the sender typed is shown as typed, never read as markup.
-    const QString text = ChatHistory::withBreakOpportunities(platform::fromWindows1252(payload.mid(10)));
+    const QString text = ChatHistory::withBreakOpportunities(line->text());
     cursor.insertText(text, chars);
 
     if (burst) {

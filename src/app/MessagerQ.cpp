@@ -2,6 +2,7 @@
 
 #include "app/ChatWidgets.h"
 #include "assets/StandardLook.h"
+#include "chat/ChatLine.h"
 #include "controls/AccessibleControls.h"
 #include "controls/KeyColor.h"
 #include "controls/StateButton.h"
@@ -432,7 +433,7 @@ void TForm1::FormClose()
     Q_EMIT closing();
     setReportMark(ReportMark::Closing);
     if (m_hasJoined)
-        queueLine(NameEdit->text() + QStringLiteral(" hat den Chatroom verlassen."), true);
+        queueLine(chat::ChatLine::left(NameEdit->text(), {ownColor().red(), ownColor().green(), ownColor().blue()}));
     QTimer::singleShot(m_closeGraceMs, this, [this] {
         m_closeTimeUp = true;
         m_outgoing.clear();

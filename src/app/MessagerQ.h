@@ -16,6 +16,9 @@
 #include <optional>
 
 class ChatLineEdit;
+namespace chat {
+class ChatLine;
+}
 class PaintBox;
 class QComboBox;
 class QFrame;
@@ -218,7 +221,7 @@ private:
     void showNewestLine();
     void finishFrame();
     void dropOldestLines();
-    void queueLine(const QString &text, bool italic);
+    void queueLine(const chat::ChatLine &line);
     void deliverWaitingLines();
     void sendOneLine(const QString &receiver, const QByteArray &payload);
     void afterThisKey(std::function<void()> command);
