@@ -28,9 +28,6 @@
 namespace {
 
 const QLatin1Char kQuote('"');
-// Ends every name the user declined to add; a name that merely ends with the sender's also
-// covers the sender.
-const QString kDeclinedSeparator = QStringLiteral("\\*\\ ");
 
 chat::LineColor lineColor(const QColor &color)
 {
@@ -240,7 +237,7 @@ void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QBy
         return;
 
     const QString sender = platform::fromWindows1252(sFrom);
-    if (m_declinedSenders.toLower().contains(sender.toLower() + kDeclinedSeparator))
+    if (m_declinedSenders.covers(sender))
         return;
     if (!m_optionForm || m_optionForm->hasReceiver(sender))
         return;
@@ -260,7 +257,7 @@ void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QBy
         if (m_optionForm)
             m_optionForm->appendReceiver(sender);
     } else {
-        m_declinedSenders += sender + kDeclinedSeparator;
+        m_declinedSenders.add(sender);
     }
 }
 

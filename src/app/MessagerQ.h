@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ReceivedLineQueue.h"
+#include "chat/DeclinedSenders.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -178,7 +179,7 @@ public:
     bool colorChanged() const { return m_colorChanged; }
     void setColorChanged(bool changed) { m_colorChanged = changed; }
     QString lastSentName() const { return m_lastSentName; }
-    QString declinedSenders() const { return m_declinedSenders; }
+    QString declinedSenders() const { return m_declinedSenders.text(); }
     int ledState() const { return m_ledState; }
 
     ReceivedLineQueue &receivedLines() { return m_receivedLines; }
@@ -246,7 +247,7 @@ private:
     bool m_hasJoined = false;
     bool m_colorChanged = false;
     QString m_lastSentName;
-    QString m_declinedSenders;
+    chat::DeclinedSenders m_declinedSenders;
     bool m_dragging = false;
     bool m_dragToggle = false;
     int m_dragLastX = 0;
