@@ -310,7 +310,7 @@ void BM_FloodOfLongLines(benchmark::State &state)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         flood.join();
         probe.join();
-        while (form.receivedLines().pending() > 0)
+        while (form.session().receivedLines().pending() > 0)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         QCoreApplication::processEvents();
 

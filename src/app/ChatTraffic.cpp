@@ -1,10 +1,12 @@
-// The chat window's traffic: composing and sending lines, receiving and showing them, the
-// connection reports in the status line, and the LED that blinks for every shown line.
+// The chat window's side of the traffic: the session's lines shown in the history, its reports
+// in the status line and its questions in boxes, and the LED that blinks for every shown line.
 
 #include "app/ChatWidgets.h"
 #include "app/LineAttention.h"
 #include "app/MessagerQ.h"
 #include "chat/ChatLine.h"
+#include "chat/ChatSession.h"
+#include "chat/ReceiverListModel.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/Application.h"
@@ -27,16 +29,9 @@
 
 namespace {
 
-const QLatin1Char kQuote('"');
-
 chat::LineColor lineColor(const QColor &color)
 {
     return {color.red(), color.green(), color.blue()};
-}
-
-QString quoted(const QString &host)
-{
-    return kQuote + host + kQuote;
 }
 
 // Points are converted with the history's own resolution so the indents look the same on any
@@ -58,6 +53,7 @@ void TForm1::setOptionForm(TOptionForm *form)
     if (m_optionForm)
         disconnect(m_optionForm, nullptr, this, nullptr);
     m_optionForm = form;
+    m_session->setReceivers(form ? form->receiverModel() : nullptr);
     if (!form)
         return;
     connect(form, &TOptionForm::sendButtonStateChanged, this, &TForm1::setSendButtonReady);
@@ -76,16 +72,20 @@ void TForm1::connectMessageEvents()
     connect(SendButton, &TStateButton::OnClick, this, &TForm1::SendButtonClick);
     connect(BtnOptions, &TStateButton::OnClick, this, &TForm1::Button1Click);
 
-    connect(MessageSender, &TSockSession::OnStatus, this, &TForm1::MessageProgStatus);
-    connect(MessageGetter, &TSockSession::OnStatus, this, &TForm1::MessageProgStatus);
-    connect(MessageSender, &TSockSession::OnHostResolved, this, &TForm1::MessageSenderHostResolved);
-    connect(MessageSender, &TSockSession::OnConnect, this, &TForm1::MessageSenderConnect);
-    connect(MessageSender, &TMsgClient::OnMessageSent, this, &TForm1::MessageSenderMessageSent);
-    connect(MessageSender, &TSockSession::OnDisconnect, this, &TForm1::MessageSenderDisconnect);
-    connect(MessageSender, &TSockSession::OnInvalidHost, this, &TForm1::MessageSenderInvalidHost,
-            Qt::DirectConnection);
-    connect(MessageSender, &TSockSession::OnConnectionFailed, this, &TForm1::MessageSenderConnectionFailed);
-    connect(MessageGetter, &TGeneralServer::OnClientContact, this, &TForm1::MessageGetterClientContact);
+    chat::ChatSession *session = m_session;
+    connect(session, &chat::ChatSession::lineArrived, this, &TForm1::lineArrived);
+    connect(session, &chat::ChatSession::lineToShow, this, &TForm1::DisplayText);
+    connect(session, &chat::ChatSession::lineWantsAttention, this,
+            [this](const QByteArray &sFrom, const QByteArray &payload) {
+                requestAttentionForLine(this, sFrom, payload);
+            });
+    connect(session, &chat::ChatSession::unknownSender, this, &TForm1::askAboutSender);
+    connect(session, &chat::ChatSession::statusText, this, &TForm1::setStatusText);
+    connect(session, &chat::ChatSession::warning, this,
+            [](const QString &text) { platform::dialogs().warning(text); });
+    connect(session, &chat::ChatSession::sorry, this,
+            [](const QString &text) { platform::dialogs().sorry(text); });
+    connect(session, &chat::ChatSession::frameDone, this, &TForm1::finishFrame);
 
     connect(LEDTimer, &QTimer::timeout, this, &TForm1::LEDTimerTimer);
 }
@@ -122,31 +122,12 @@ void TForm1::SendButtonClick()
         platform::Application::beep();
         return;
     }
-
-    // The request's lines are made now, from the name, way of speaking, message and colour as
-    // they are now, even when they have to wait for a delivery that still runs.
-    const QString name = NameEdit->text();
-    const chat::LineColor color = lineColor(ownColor());
-    QList<chat::ChatLine> lines;
-    if (!m_hasJoined)
-        lines.append(chat::ChatLine::joined(name, color));
-    if (m_hasJoined && m_lastSentName != name)
-        lines.append(chat::ChatLine::renamed(m_lastSentName, name, color));
-    if (m_hasJoined && m_colorChanged)
-        lines.append(chat::ChatLine::newColor(name, color));
-    lines.append(chat::ChatLine::spoken(name, ComboBoxMode->currentText(), MessageEdit->text(), color));
-
     // A request that does not fit behind the waiting lines is refused whole; the message stays.
-    if (m_outgoing.size() + lines.size() > kMaxWaitingLines) {
+    if (!m_session->send(NameEdit->text(), ComboBoxMode->currentText(), MessageEdit->text(),
+                         lineColor(ownColor()))) {
         platform::Application::beep();
         return;
     }
-    m_colorChanged = false;
-    m_lastSentName = name;
-    m_hasJoined = true;
-    for (const chat::ChatLine &line : lines)
-        queueLine(line);
-    deliverWaitingLines();
 
     // The message stays; selected, it is replaced by the next keystroke.
     if (MessageEdit->isEnabled() && MessageEdit->hasFocus()) {
@@ -159,91 +140,28 @@ void TForm1::SendButtonClick()
 
 void TForm1::SendToAll(const QString &text, bool italic)
 {
-    queueLine(chat::ChatLine(lineColor(ownColor()), italic, text));
-    deliverWaitingLines();
+    m_session->SendToAll(text, italic, lineColor(ownColor()));
 }
 
-void TForm1::queueLine(const chat::ChatLine &line)
+void TForm1::closeSession()
 {
-    m_outgoing.push_back(line.payload());
+    m_session->close(NameEdit->text(), lineColor(ownColor()));
 }
 
-void TForm1::deliverWaitingLines()
+void TForm1::MessageGetterMSG(TSockSession *Sender, const QByteArray &sFrom, const QByteArray &sMsg)
 {
-    // The one message client carries one delivery at a time: a line sent while one runs (from
-    // an event handled inside its waits) waits here, and this loop takes it after the others.
-    if (m_sending)
-        return;
-    m_sending = true;
-    const auto done = qScopeGuard([this] { m_sending = false; });
-    while (!m_outgoing.empty()) {
-        const QByteArray payload = m_outgoing.front();
-        m_outgoing.pop_front();
-        // The list as it is now: a receiver added while this line travels gets the next one.
-        const QList<settings::ReceiverEntry> receivers =
-            m_optionForm ? m_optionForm->receivers() : QList<settings::ReceiverEntry>();
-        for (const settings::ReceiverEntry &receiver : receivers) {
-            if (receiver.checked && !m_closeTimeUp)
-                sendOneLine(receiver.name, payload);
-        }
-        DisplayText(payload);
-    }
+    m_session->MessageGetterMSG(Sender, sFrom, sMsg);
 }
 
-void TForm1::sendOneLine(const QString &receiver, const QByteArray &payload)
+void TForm1::MessageProgStatus(TSockSession *Sender, const QString &Status)
 {
-    setStatusText(QStringLiteral("Sende an ") + receiver + QStringLiteral("..."));
-    if (reportMark() != ReportMark::Closing)
-        setReportMark(ReportMark::Nothing);
-    MessageSender->setHost(receiver);
-    try {
-        MessageSender->SendMsg(payload);
-        setStatusText(receiver + QStringLiteral(" hat die Nachricht erhalten."));
-    } catch (const std::exception &) {
-        // The failure handlers may already have shown this receiver's box.
-        if (reportMark() == ReportMark::Nothing) {
-            platform::dialogs().sorry(QStringLiteral("Es gab Probleme."));
-            setStatusText(QStringLiteral("Es ist ein Fehler aufgetreten."));
-        }
-    }
+    m_session->MessageProgStatus(Sender, Status);
 }
 
-TForm1::ReportMark TForm1::reportMark() const
+void TForm1::askAboutSender(const QString &sender)
 {
-    return static_cast<ReportMark>(MessageSender->tag());
-}
-
-void TForm1::setReportMark(ReportMark mark)
-{
-    MessageSender->setTag(static_cast<int>(mark));
-}
-
-void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QByteArray &sMsg)
-{
-    Q_EMIT lineArrived(sFrom, sMsg);
-
-    if (sFrom == MessageSender->fromName()) {
-        setStatusText(QStringLiteral("Toll! Du hast eine Nachricht von Dir selbst erhalten. Die zeige "
-                                     "ich aber nicht nochmal an."));
-        return;
-    }
-    if (!DisplayText(sMsg))
-        return;
-    requestAttentionForLine(this, sFrom, sMsg);
-    if (sFrom.isEmpty())
-        return;
-    // A computer that only announced itself is asked about with its next line.
-    if (chat::ChatLine::announcesJoin(sMsg))
-        return;
-
-    const QString sender = platform::fromWindows1252(sFrom);
-    if (m_declinedSenders.covers(sender))
-        return;
-    if (!m_optionForm || m_optionForm->hasReceiver(sender))
-        return;
-
-    const QString question = QStringLiteral("Es ist eine Nachricht von dem Computer ") + quoted(sender) +
-                             QStringLiteral(" angekommen. ") +
+    const QString question = QStringLiteral("Es ist eine Nachricht von dem Computer \"") + sender +
+                             QStringLiteral("\" angekommen. ") +
                              QStringLiteral("Dieser Computer befindet sich aber noch nicht in Ihrer "
                                             "Empfänger-Liste. ") +
                              QStringLiteral("Soll er dort hinzugefügt werden?");
@@ -253,12 +171,10 @@ void TForm1::MessageGetterMSG(TSockSession *, const QByteArray &sFrom, const QBy
     const bool yes = platform::dialogs().confirmation(question);
     if (!self)
         return;
-    if (yes) {
-        if (m_optionForm)
-            m_optionForm->appendReceiver(sender);
-    } else {
-        m_declinedSenders.add(sender);
-    }
+    if (!yes)
+        m_session->declineSender(sender);
+    else if (m_optionForm)
+        m_optionForm->appendReceiver(sender);
 }
 
 bool TForm1::DisplayText(const QByteArray &payload)
@@ -290,7 +206,7 @@ bool TForm1::DisplayText(const QByteArray &payload)
     QTextCursor cursor(MessageMemo->document());
     // The lines of one frame go into one edit of the history, so it is laid out once for all of
     // them when the frame is done and not once per line; they come into view together.
-    const bool burst = m_receivedLines.isDraining();
+    const bool burst = m_session->receivedLines().isDraining();
     if (burst && !m_burst) {
         m_burst.emplace(MessageMemo->document());
         m_burst->beginEditBlock();
@@ -312,7 +228,7 @@ bool TForm1::DisplayText(const QByteArray &payload)
     if (burst) {
         m_frameWork += text.size() + kLineCharacters;
         if (m_frameWork >= m_frameBudget)
-            m_receivedLines.endFrame();
+            m_session->receivedLines().endFrame();
     } else {
         dropOldestLines();
         // The new line comes into view; the focus stays where the user is typing.
@@ -380,71 +296,6 @@ void TForm1::showNewestLine()
     MessageMemo->setTextCursor(end);
     MessageMemo->ensureCursorVisible();
     MessageMemo->verticalScrollBar()->setValue(MessageMemo->verticalScrollBar()->maximum());
-}
-
-void TForm1::MessageProgStatus(TSockSession *, const QString &Status)
-{
-    // Status events can still come while the window is being torn down.
-    if (StatusLabel)
-        setStatusText(Status);
-}
-
-void TForm1::MessageSenderHostResolved(TSockSession *)
-{
-    setStatusText(QStringLiteral("IP-Adresse vom Empfänger-PC ") + quoted(MessageSender->host()) +
-                  QStringLiteral(" ermittelt (Empfänger existiert also)."));
-}
-
-void TForm1::MessageSenderConnect(TSockSession *)
-{
-    setStatusText(QStringLiteral("Mit Empfänger-PC ") + quoted(MessageSender->host()) +
-                  QStringLiteral(" verbunden."));
-}
-
-void TForm1::MessageSenderMessageSent(TSockSession *)
-{
-    setStatusText(QStringLiteral("Nachricht an Empfänger-PC ") + quoted(MessageSender->host()) +
-                  QStringLiteral(" erfolgreich gesendet."));
-}
-
-void TForm1::MessageSenderDisconnect(TSockSession *)
-{
-    setStatusText(QStringLiteral("Verbindung mit Empfänger-PC ") + quoted(MessageSender->host()) +
-                  QStringLiteral(" getrennt."));
-}
-
-void TForm1::MessageSenderInvalidHost(bool &Handled)
-{
-    // Handled stays false: the send gives up with an error, which the sending loop catches.
-    Q_UNUSED(Handled)
-    const QString host = MessageSender->host();
-    setStatusText(QStringLiteral("Konnte die Nachricht an ") + quoted(host) +
-                  QStringLiteral(" nicht senden."));
-    if (reportMark() == ReportMark::Nothing) {
-        platform::dialogs().warning(QStringLiteral("Der Empfänger ") + quoted(host) +
-                                    QStringLiteral(" ist nicht zu erreichen."));
-        setReportMark(ReportMark::BoxShown);
-    }
-}
-
-void TForm1::MessageSenderConnectionFailed(TSockSession *)
-{
-    const QString host = MessageSender->host();
-    setStatusText(QStringLiteral("Verbindung mit Empfänger-PC ") + quoted(host) +
-                  QStringLiteral(" konnte nicht hergestellt werden."));
-    if (reportMark() == ReportMark::Nothing) {
-        platform::dialogs().warning(QStringLiteral("Es konnte keine Verbindung zum PC ") + quoted(host) +
-                                    QStringLiteral(" aufgebaut werden."));
-        setReportMark(ReportMark::BoxShown);
-    }
-}
-
-void TForm1::MessageGetterClientContact(TSockSession *Sender)
-{
-    // The listening server knows the caller's address once it has accepted the connection.
-    const QString host = Sender ? Sender->peerAddress() : MessageGetter->peerAddress();
-    setStatusText(QStringLiteral("Der PC ") + quoted(host) +
-                  QStringLiteral(" verbindet sich mit diesem PC."));
 }
 
 void TForm1::LEDTimerTimer()

@@ -28,9 +28,10 @@ ChatLine::ChatLine(LineColor color, bool italic, QString text)
 
 QByteArray ChatLine::payload() const
 {
-    QByteArray bytes = QString::asprintf("%.3u%.3u%.3u", static_cast<unsigned>(m_color.red),
-                                         static_cast<unsigned>(m_color.green), static_cast<unsigned>(m_color.blue))
-                           .toLatin1();
+    QByteArray bytes =
+        QString::asprintf("%.3u%.3u%.3u", static_cast<unsigned>(m_color.red),
+                          static_cast<unsigned>(m_color.green), static_cast<unsigned>(m_color.blue))
+            .toLatin1();
     bytes += m_italic ? '1' : '0';
     bytes += platform::toWindows1252(m_text);
     return bytes;

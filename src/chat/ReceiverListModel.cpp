@@ -89,7 +89,8 @@ bool ReceiverListModel::contains(const QString &name) const
 
 bool ReceiverListModel::anyChecked() const
 {
-    return std::any_of(m_entries.cbegin(), m_entries.cend(), [](const ReceiverEntry &entry) { return entry.checked; });
+    return std::any_of(m_entries.cbegin(), m_entries.cend(),
+                       [](const ReceiverEntry &entry) { return entry.checked; });
 }
 
 } // namespace chat

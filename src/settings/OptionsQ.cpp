@@ -214,7 +214,8 @@ TOptionForm::TOptionForm(QWidget *parent)
     connect(ReceiveEdit, &QLineEdit::textChanged, this, &TOptionForm::ReceiveEditChange);
     connect(ButtonAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);
     connect(ButtonDel, &QPushButton::clicked, this, &TOptionForm::ButtonDelClick);
-    connect(ReceiverList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TOptionForm::FormShow);
+    connect(ReceiverList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TOptionForm::FormShow);
     connect(ButtonDelOptions, &QPushButton::clicked, this, &TOptionForm::ButtonDelOptionsClick);
     connect(ButtonSkin, &TGradBtn::clicked, this, &TOptionForm::ButtonSkinClick);
     connect(ButtonOK, &TStateButton::OnClick, this, &TOptionForm::ButtonOKClick);

@@ -26,15 +26,15 @@ TEST(ChatLineTest, ColourGroupsAreReadAsDecimalNumbersKeepingTheirLowEightBits)
     const Case cases[] = {
         {"0000000000x", LineColor{0, 0, 0}},
         {"2551280071x", LineColor{255, 128, 7}},
-        {"256511999", LineColor{0, 255, 231}},    // over 255: the low eight bits
-        {"-01-00-99", LineColor{255, 0, 157}},    // a sign takes a digit's place
-        {"+12 34005", LineColor{12, 34, 5}},      // a blank before the digits is no harm
-        {"000000000", LineColor{0, 0, 0}},        // nine digits alone are a line
-        {"0000000x0", std::nullopt},              // a letter in the last group
+        {"256511999", LineColor{0, 255, 231}}, // over 255: the low eight bits
+        {"-01-00-99", LineColor{255, 0, 157}}, // a sign takes a digit's place
+        {"+12 34005", LineColor{12, 34, 5}},   // a blank before the digits is no harm
+        {"000000000", LineColor{0, 0, 0}},     // nine digits alone are a line
+        {"0000000x0", std::nullopt},           // a letter in the last group
         {"12345678x0nie", std::nullopt},
-        {"0x1000000", std::nullopt},              // no hexadecimal
-        {"00000000", LineColor{0, 0, 0}},         // the last group short of a digit is still read
-        {"000000", std::nullopt},                 // the last group missing
+        {"0x1000000", std::nullopt},      // no hexadecimal
+        {"00000000", LineColor{0, 0, 0}}, // the last group short of a digit is still read
+        {"000000", std::nullopt},         // the last group missing
         {"12", std::nullopt},
         {"", std::nullopt},
     };
@@ -52,7 +52,7 @@ TEST(ChatLineTest, ColourGroupsAreReadAsDecimalNumbersKeepingTheirLowEightBits)
 TEST(ChatLineTest, OnlyAOneAfterTheColourMakesALineItalic)
 {
     const std::pair<QByteArray, bool> cases[] = {
-        {"0000000001text", true}, {"0000000000text", false}, {"0000000002text", false},
+        {"0000000001text", true},  {"0000000000text", false}, {"0000000002text", false},
         {"000000000 text", false}, {"000000000", false},
     };
     for (const auto &[payload, italic] : cases) {
@@ -68,7 +68,8 @@ TEST(ChatLineTest, OnlyAOneAfterTheColourMakesALineItalic)
 TEST(ChatLineTest, APayloadIsTheColourCodeTheStyleFlagAndWindows1252Text)
 {
     const ChatLine line({7, 65, 255}, true, QStringLiteral("Grüße €"));
-    EXPECT_EQ(line.payload(), QByteArray("0070652551Gr\xfc\xdf" "e \x80"));
+    EXPECT_EQ(line.payload(), QByteArray("0070652551Gr\xfc\xdf"
+                                         "e \x80"));
     EXPECT_EQ(ChatLine({255, 255, 255}, false, {}).payload(), QByteArray("2552552550"));
     EXPECT_EQ(ChatLine::fromPayload(line.payload()), line);
     // What Windows-1252 cannot hold goes as '?'.
@@ -100,18 +101,21 @@ TEST(ChatLineTest, TheSendersLinesReadAsTheRoomExpects)
         bool italic;
     };
     const Case cases[] = {
-        {"join", ChatLine::joined(QStringLiteral("Anna"), c), QStringLiteral("Anna hat den Chatroom betreten."), true},
-        {"leave", ChatLine::left(QStringLiteral("Anna"), c), QStringLiteral("Anna hat den Chatroom verlassen."), true},
+        {"join", ChatLine::joined(QStringLiteral("Anna"), c),
+         QStringLiteral("Anna hat den Chatroom betreten."), true},
+        {"leave", ChatLine::left(QStringLiteral("Anna"), c),
+         QStringLiteral("Anna hat den Chatroom verlassen."), true},
         {"rename", ChatLine::renamed(QStringLiteral("Anna"), QStringLiteral("Bert"), c),
          QStringLiteral("Anna heißt ab jetzt Bert."), true},
-        {"colour", ChatLine::newColor(QStringLiteral("Anna"), c), QStringLiteral("Das hier ist die neue Farbe von Anna"),
-         true},
-        {"speech", ChatLine::spoken(QStringLiteral("Anna"), QStringLiteral("sagt:"), QStringLiteral("hallo"), c),
+        {"colour", ChatLine::newColor(QStringLiteral("Anna"), c),
+         QStringLiteral("Das hier ist die neue Farbe von Anna"), true},
+        {"speech",
+         ChatLine::spoken(QStringLiteral("Anna"), QStringLiteral("sagt:"), QStringLiteral("hallo"), c),
          QStringLiteral("Anna sagt: hallo"), false},
         {"empty message", ChatLine::spoken(QStringLiteral("Anna"), QStringLiteral("ruft:"), {}, c),
          QStringLiteral("Anna ruft: "), false},
-        {"action drops the message", ChatLine::spoken(QStringLiteral("Anna"), QStringLiteral("lacht."),
-                                                      QStringLiteral("hallo"), c),
+        {"action drops the message",
+         ChatLine::spoken(QStringLiteral("Anna"), QStringLiteral("lacht."), QStringLiteral("hallo"), c),
          QStringLiteral("Anna lacht."), true},
         {"a name ending in a dot", ChatLine::spoken(QStringLiteral("A."), QString(), QStringLiteral("x"), c),
          QStringLiteral("A.  x"), false},

@@ -17,14 +17,14 @@ TEST(DeclinedSendersTest, ADeclinedNameCoversItselfInAnyCaseAndEveryNameItEndsWi
     const Case cases[] = {
         {QStringLiteral("Hauskeller"), true},
         {QStringLiteral("hauskeller"), true},
-        {QStringLiteral("keller"), true},    // the end of a declined name
+        {QStringLiteral("keller"), true}, // the end of a declined name
         {QStringLiteral("r"), true},
-        {QStringLiteral("Haus"), false},     // its beginning is not
+        {QStringLiteral("Haus"), false}, // its beginning is not
         {QStringLiteral("Hauskeller2"), false},
-        {QStringLiteral("küche"), true},     // letter case beyond ASCII
+        {QStringLiteral("küche"), true}, // letter case beyond ASCII
         {QStringLiteral("Kuche"), false},
         {QStringLiteral("Hauskeller\\*\\ KÜCHE"), true}, // a name holding the separator spans two
-        {QString(), true},                   // the empty sender: after any declined name
+        {QString(), true},                               // the empty sender: after any declined name
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.sender.toStdString());

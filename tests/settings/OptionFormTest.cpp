@@ -299,7 +299,8 @@ TEST_F(OptionForm, OkSetsTheSendButtonFromTheCheckMarks)
     form->ButtonOKClick();
     EXPECT_EQ(sendReady, false) << "none checked";
 
-    form->ReceiverList->model()->setData(form->ReceiverList->model()->index(1, 0), Qt::Checked, Qt::CheckStateRole);
+    form->ReceiverList->model()->setData(form->ReceiverList->model()->index(1, 0), Qt::Checked,
+                                         Qt::CheckStateRole);
     EXPECT_EQ(sendReady, false) << "a check mark alone does not update the send button";
     form->ButtonOKClick();
     EXPECT_EQ(sendReady, true);
