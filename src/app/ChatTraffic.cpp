@@ -1,6 +1,7 @@
 // The chat window's side of the traffic: the session's lines shown in the history, its reports
 // in the status line and its questions in boxes, and the LED that blinks for every shown line.
 
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "app/LineAttention.h"
 #include "app/MessagerQ.h"
@@ -15,13 +16,9 @@
 #include "settings/OptionsQ.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -85,7 +82,7 @@ void TForm1::connectMessageEvents()
             [](const QString &text) { platform::dialogs().warning(text); });
     connect(session, &chat::ChatSession::sorry, this,
             [](const QString &text) { platform::dialogs().sorry(text); });
-    connect(session, &chat::ChatSession::frameDone, this, &TForm1::finishFrame);
+    connect(session, &chat::ChatSession::frameDone, MessageMemo, &ChatHistory::finishFrame);
 
     connect(LEDTimer, &QTimer::timeout, this, &TForm1::LEDTimerTimer);
 }
@@ -166,7 +163,7 @@ void TForm1::askAboutSender(const QString &sender)
                                             "Empfänger-Liste. ") +
                              QStringLiteral("Soll er dort hinzugefügt werden?");
     // The line asked about is in view while the box is open.
-    finishFrame();
+    MessageMemo->finishFrame();
     const QPointer<TForm1> self(this);
     const bool yes = platform::dialogs().confirmation(question);
     if (!self)
@@ -203,99 +200,11 @@ bool TForm1::DisplayText(const QByteArray &payload)
     paragraph.setLeftMargin(pointsToPixels(MessageMemo, firstLine + 10.0));
     paragraph.setTextIndent(pointsToPixels(MessageMemo, -10.0));
 
-    QTextCursor cursor(MessageMemo->document());
-    // The lines of one frame go into one edit of the history, so it is laid out once for all of
-    // them when the frame is done and not once per line; they come into view together.
-    const bool burst = m_session->receivedLines().isDraining();
-    if (burst && !m_burst) {
-        m_burst.emplace(MessageMemo->document());
-        m_burst->beginEditBlock();
-        m_frameWork = 0;
-        m_frameClock.start();
-    }
-    cursor.movePosition(QTextCursor::End);
-    if (m_historyStarted) {
-        cursor.insertBlock(paragraph, chars);
-    } else {
-        cursor.setBlockFormat(paragraph);
-        cursor.setBlockCharFormat(chars);
-        m_historyStarted = true;
-    }
-    // Always plain text: what the sender typed is shown as typed, never read as markup.
-    const QString text = ChatHistory::withBreakOpportunities(line->text());
-    cursor.insertText(text, chars);
-
-    if (burst) {
-        m_frameWork += text.size() + kLineCharacters;
-        if (m_frameWork >= m_frameBudget)
-            m_session->receivedLines().endFrame();
-    } else {
-        dropOldestLines();
-        // The new line comes into view; the focus stays where the user is typing.
-        showNewestLine();
-    }
+    const bool frameFull = MessageMemo->appendLine(ChatHistory::withBreakOpportunities(line->text()),
+                                                   paragraph, chars, m_session->receivedLines().isDraining());
+    if (frameFull)
+        m_session->receivedLines().endFrame();
     return true;
-}
-
-void TForm1::finishFrame()
-{
-    if (!m_burst)
-        return;
-    m_burst->endEditBlock();
-    m_burst.reset();
-    // A frame that ran out of lines before its budget or its time says nothing about how much
-    // would have fitted. Otherwise the next frame may take what this one would have done in
-    // kFrameWorkMs at its pace, halfway from the budget it had, so one odd frame does not swing it.
-    const qint64 took = std::max<qint64>(m_frameClock.nsecsElapsed(), 1);
-    constexpr qint64 kWorkNs = kFrameWorkMs * qint64(1000000);
-    if (m_frameWork >= m_frameBudget || took > kWorkNs) {
-        const qsizetype fits = static_cast<qsizetype>(m_frameWork * kWorkNs / took);
-        m_frameBudget = std::clamp((m_frameBudget + fits) / 2,
-                                   std::min(kLeastFrameCharacters, m_frameCeiling), m_frameCeiling);
-    }
-    dropOldestLines();
-    showNewestLine();
-}
-
-void TForm1::dropOldestLines()
-{
-    QTextDocument *history = MessageMemo->document();
-    // A frame's lines are counted when the frame is done.
-    if (m_burst ||
-        (history->characterCount() <= m_historyCharacters && history->blockCount() <= m_historyLines))
-        return;
-    // The first line kept is the oldest one that leaves three quarters of both bounds; the
-    // newest line stays however long it is.
-    const int fromLines =
-        static_cast<int>(history->blockCount() - std::max<qsizetype>(m_historyLines * 3 / 4, 1));
-    const int fromCharacters = static_cast<int>(history->characterCount() - m_historyCharacters * 3 / 4);
-    QTextBlock keep = history->findBlock(std::max(fromCharacters, 0));
-    if (keep.position() < fromCharacters)
-        keep = keep.next();
-    if (keep.isValid() && keep.blockNumber() < fromLines)
-        keep = history->findBlockByNumber(fromLines);
-    if (!keep.isValid())
-        keep = history->lastBlock();
-    if (keep == history->firstBlock())
-        return;
-
-    const QTextCharFormat chars = keep.charFormat();
-    QTextCursor cut(history);
-    cut.beginEditBlock();
-    cut.setPosition(keep.position(), QTextCursor::KeepAnchor);
-    cut.removeSelectedText();
-    // The first paragraph would keep the character format of the line dropped first.
-    cut.setBlockCharFormat(chars);
-    cut.endEditBlock();
-}
-
-void TForm1::showNewestLine()
-{
-    QTextCursor end(MessageMemo->document());
-    end.movePosition(QTextCursor::End);
-    MessageMemo->setTextCursor(end);
-    MessageMemo->ensureCursorVisible();
-    MessageMemo->verticalScrollBar()->setValue(MessageMemo->verticalScrollBar()->maximum());
 }
 
 void TForm1::LEDTimerTimer()

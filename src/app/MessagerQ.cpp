@@ -1,5 +1,6 @@
 #include "app/MessagerQ.h"
 
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "assets/StandardLook.h"
 #include "chat/ChatSession.h"
@@ -103,14 +104,13 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       BtnOptions(bitmapButton(this, StandardLook::OptionsButton)),
       ImagePlauderdeckLogo(pictureLabel(this, platform::loadPicture(StandardLook::Logo))),
       NameEdit(new ChatLineEdit(this)), ComboBoxMode(new QComboBox(this)),
-      MessageEdit(new ChatLineEdit(this)), MessageMemo(new ChatHistory(this)),
+      MessageEdit(new ChatLineEdit(this)),
+      MessageMemo(
+          new ChatHistory({setup.historyCharacters, setup.historyLines, setup.frameCharacters}, this)),
       MessageSender(m_session->messageSender()), MessageGetter(m_session->messageGetter()),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
-      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_skinPlaces(setup.skinPlaces),
-      m_historyCharacters(setup.historyCharacters), m_historyLines(setup.historyLines),
-      m_frameCeiling(setup.frameCharacters),
-      m_frameBudget(std::min(kFrameCharacters / 4, setup.frameCharacters))
+      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_skinPlaces(setup.skinPlaces)
 {
     setUpWindow();
     setUpComponents();

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "app/ChatHistory.h"
 #include "chat/ChatSession.h"
 
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QPointer>
 #include <QRandomGenerator>
-#include <QTextCursor>
 #include <QWidget>
 
 #include <array>
@@ -22,7 +21,6 @@ class QKeyEvent;
 class QMouseEvent;
 class QLabel;
 class QPainter;
-class QTextEdit;
 class QTimer;
 class TMsgClient;
 class TMsgServer;
@@ -49,20 +47,6 @@ public:
     // The program ends within this long of the close: the session's grace time for the last
     // lines, and time for tearing down.
     static constexpr int kCloseLimitMs = 25000;
-    // Received lines are shown a frame at a time, and a frame takes lines until it has laid out
-    // its budget of characters (a line counts kLineCharacters more for what it costs besides its
-    // text). The budget follows the time frames take so that a frame's work on them lasts about
-    // kFrameWorkMs, whatever the lines are like, and stays within the frame's ceiling.
-    static constexpr int kFrameWorkMs = 12;
-    static constexpr qsizetype kLineCharacters = 100;
-    static constexpr qsizetype kFrameCharacters = 64 * 1024; // the ceiling
-    static constexpr qsizetype kLeastFrameCharacters = 2 * 1024;
-    // Any computer on the network can send lines, so the history keeps only the newest: up to
-    // 16 MB of text (8 Mi characters of two bytes) and kHistoryLines lines. Beyond either bound
-    // it drops its oldest whole lines, down to three quarters of both at once: lines dropped at
-    // the top make the history place every line below them anew, which is done seldom and in bulk.
-    static constexpr qsizetype kHistoryCharacters = 8 * 1024 * 1024;
-    static constexpr qsizetype kHistoryLines = 100000;
 
     using ReportMark = chat::ChatSession::ReportMark;
 
@@ -76,9 +60,9 @@ public:
         std::optional<quint32> randomSeed;
         int closeGraceMs = chat::ChatSession::kCloseGraceMs;
         std::optional<QStringList> skinPlaces;        // the folders searched for skins; none: the program's
-        qsizetype frameCharacters = kFrameCharacters; // the most a frame of received lines lays out
-        qsizetype historyCharacters = kHistoryCharacters;
-        qsizetype historyLines = kHistoryLines;
+        qsizetype frameCharacters = ChatHistory::kFrameCharacters; // the most a frame lays out
+        qsizetype historyCharacters = ChatHistory::kHistoryCharacters;
+        qsizetype historyLines = ChatHistory::kHistoryLines;
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -102,7 +86,7 @@ public:
     ChatLineEdit *const NameEdit;
     QComboBox *const ComboBoxMode;
     ChatLineEdit *const MessageEdit;
-    QTextEdit *const MessageMemo;
+    ChatHistory *const MessageMemo;
     TMsgClient *const MessageSender;
     TMsgServer *const MessageGetter;
     const std::array<QPixmap, 2> ImageListStatusbar; // 0 unlit, 1 lit
@@ -199,9 +183,6 @@ private:
     void setUpComponents();
     void connectMessageEvents();
     void loadStoredSettings();
-    void showNewestLine();
-    void finishFrame();
-    void dropOldestLines();
     void askAboutSender(const QString &sender);
     void closeSession();
     void afterThisKey(std::function<void()> command);
@@ -230,16 +211,6 @@ private:
     bool m_displaying = false;
     bool m_closing = false;
 
-    bool m_historyStarted = false; // the history's first paragraph is taken
-    // The history's edit block, open while a frame's lines arrive; its end lays them out and
-    // brings them into view.
-    std::optional<QTextCursor> m_burst;
-    const qsizetype m_historyCharacters;
-    const qsizetype m_historyLines;
-    const qsizetype m_frameCeiling;
-    qsizetype m_frameBudget;    // characters the next frame may lay out
-    qsizetype m_frameWork = 0;  // characters the open frame has taken
-    QElapsedTimer m_frameClock; // since the open frame's first line
     QPointer<TOptionForm> m_optionForm;
     // A window of its own, not one of this window's components.
     std::unique_ptr<TFormSkinSelect> m_skinDialog;

@@ -1,3 +1,4 @@
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
