@@ -14,6 +14,7 @@
 
 #include "Loopback.h"
 #include "MedianReporter.h"
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
@@ -88,7 +89,7 @@ void BM_AppendLine(benchmark::State &state)
 constexpr int kAppends = 300;
 BENCHMARK(BM_AppendLine)
     ->Arg(100)
-    ->Arg(TForm1::kHistoryLines - kAppends)
+    ->Arg(ChatHistory::kHistoryLines - kAppends)
     ->Iterations(kAppends)
     ->Unit(benchmark::kMicrosecond);
 
@@ -310,7 +311,7 @@ void BM_FloodOfLongLines(benchmark::State &state)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         flood.join();
         probe.join();
-        while (form.receivedLines().pending() > 0)
+        while (form.session().receivedLines().pending() > 0)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         QCoreApplication::processEvents();
 
@@ -341,7 +342,7 @@ protected:
                 g_receiveRate[run.report_label] = run.counters.at("lines_per_s");
         }
         if (name.rfind("BM_AppendLine", 0) == 0)
-            g_appendSeconds[run.report_label == "100 lines before" ? 100 : TForm1::kHistoryLines] =
+            g_appendSeconds[run.report_label == "100 lines before" ? 100 : ChatHistory::kHistoryLines] =
                 run.GetAdjustedRealTime();
     }
 };
@@ -367,11 +368,11 @@ int main(int argc, char **argv)
         std::printf("one delivery's round trip, window / plain server: %.2f\n", r);
     if (const double r = ratio(g_receiveRate); r > 0)
         std::printf("lines per second with 8 senders, window / plain server: %.2f\n", r);
-    if (g_appendSeconds.count(100) && g_appendSeconds.count(TForm1::kHistoryLines) &&
+    if (g_appendSeconds.count(100) && g_appendSeconds.count(ChatHistory::kHistoryLines) &&
         g_appendSeconds[100] > 0)
         std::printf("appending to a history of %lld lines / appending to one of 100 lines: %.2f\n",
-                    static_cast<long long>(TForm1::kHistoryLines - kAppends),
-                    g_appendSeconds[TForm1::kHistoryLines] / g_appendSeconds[100]);
+                    static_cast<long long>(ChatHistory::kHistoryLines - kAppends),
+                    g_appendSeconds[ChatHistory::kHistoryLines] / g_appendSeconds[100]);
     if (!g_keyMillis.empty()) {
         std::sort(g_keyMillis.begin(), g_keyMillis.end());
         std::printf(

@@ -1,7 +1,9 @@
 #include "app/MessagerQ.h"
 
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "assets/StandardLook.h"
+#include "chat/ChatSession.h"
 #include "controls/AccessibleControls.h"
 #include "controls/KeyColor.h"
 #include "controls/StateButton.h"
@@ -94,6 +96,8 @@ TForm1::TForm1(QWidget *parent) : TForm1(Setup(), parent)
 
 TForm1::TForm1(const Setup &setup, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_session(
+          new chat::ChatSession({setup.port, setup.sendPort, setup.listenAddress, setup.closeGraceMs}, this)),
       ImageMain(pictureLabel(this, platform::loadPicture(StandardLook::MainBackground))),
       BevelColor(new QFrame(this)), LabelColor(new QLabel(QStringLiteral("Farbe..."), this)),
       Move(pictureLabel(this, keyedBitmap(StandardLook::DragHandle))), LED(new PaintBox(this)),
@@ -103,25 +107,25 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       BtnOptions(bitmapButton(this, StandardLook::OptionsButton)),
       ImagePlauderdeckLogo(pictureLabel(this, platform::loadPicture(StandardLook::Logo))),
       NameEdit(new ChatLineEdit(this)), ComboBoxMode(new QComboBox(this)),
-      MessageEdit(new ChatLineEdit(this)), MessageMemo(new ChatHistory(this)),
-      MessageSender(new TMsgClient(this)), MessageGetter(new TMsgServer(this)),
+      MessageEdit(new ChatLineEdit(this)),
+      MessageMemo(
+          new ChatHistory({setup.historyCharacters, setup.historyLines, setup.frameCharacters}, this)),
+      MessageSender(m_session->messageSender()), MessageGetter(m_session->messageGetter()),
       ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
                          QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
-      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_closeGraceMs(setup.closeGraceMs),
-      m_skinPlaces(setup.skinPlaces), m_historyCharacters(setup.historyCharacters),
-      m_historyLines(setup.historyLines), m_frameCeiling(setup.frameCharacters),
-      m_frameBudget(std::min(kFrameCharacters / 4, setup.frameCharacters))
+      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_skinPlaces(setup.skinPlaces)
 {
     setUpWindow();
     setUpComponents();
-    setUpMessageComponents(setup);
+    connectMessageEvents();
     connectWindowHandling();
+    m_session->listen();
 }
 
 TForm1::~TForm1()
 {
-    // The server's workers push into the line queue: they must be gone before it is.
-    delete MessageGetter;
+    // The session reports until it is gone: the window is still whole then.
+    delete m_session;
 }
 
 void TForm1::setUpWindow()
@@ -264,38 +268,6 @@ void TForm1::setUpComponents()
     NameEdit->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm1::setUpMessageComponents(const Setup &setup)
-{
-    MessageSender->setPort(setup.sendPort);
-    MessageSender->setTimeOut(20000);
-    MessageSender->setReportLevel(2);
-
-    MessageGetter->setPort(setup.port);
-    if (!setup.listenAddress.isEmpty())
-        MessageGetter->setListenAddress(setup.listenAddress);
-    MessageGetter->setReportLevel(2);
-    // Raised on the connection's worker thread; the line is handled on ours.
-    connect(
-        MessageGetter, &TMsgServer::OnMSG, MessageGetter,
-        [this](TSockSession *, const QByteArray &sFrom, const QByteArray &sMsg) {
-            m_receivedLines.push(sFrom, sMsg);
-        },
-        Qt::DirectConnection);
-    MessageGetter->setLineGate([this](qsizetype bytes) { return m_receivedLines.hasRoomFor(bytes); });
-    m_receivedLines.setHandler([this](const QByteArray &sFrom, const QByteArray &sMsg) {
-        try {
-            MessageGetterMSG(MessageGetter, sFrom, sMsg);
-        } catch (...) {
-            // The lines shown so far come into view before the error is reported.
-            finishFrame();
-            throw;
-        }
-    });
-    connect(&m_receivedLines, &ReceivedLineQueue::frameDone, this, &TForm1::finishFrame);
-    connectMessageEvents();
-    MessageGetter->Loaded();
-}
-
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -336,10 +308,7 @@ void TForm1::FormShow()
     // 2. A fresh session.
     m_dragging = false;
     m_dragToggle = false;
-    m_hasJoined = false;
-    m_colorChanged = false;
-    m_lastSentName.clear();
-    m_declinedSenders.clear();
+    m_session->begin();
     m_currentSkinPath.clear();
     m_blinkCounter = 0;
     m_displaying = false;
@@ -457,15 +426,7 @@ void TForm1::FormClose()
     // time: then the delivery under way is cancelled and what is left stays unsent.
     hide();
     Q_EMIT closing();
-    setReportMark(ReportMark::Closing);
-    if (m_hasJoined)
-        queueLine(NameEdit->text() + QStringLiteral(" hat den Chatroom verlassen."), true);
-    QTimer::singleShot(m_closeGraceMs, this, [this] {
-        m_closeTimeUp = true;
-        m_outgoing.clear();
-        MessageSender->Cancel();
-    });
-    deliverWaitingLines();
+    closeSession();
 }
 
 void TForm1::DisplayHint()
@@ -714,7 +675,7 @@ void TForm1::ButtonColorClick()
     if (color == ownColor())
         return;
     setOwnColor(color);
-    m_colorChanged = true;
+    m_session->setColorChanged(true);
 }
 
 void TForm1::LabelColorMouseDown()

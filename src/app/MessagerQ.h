@@ -1,16 +1,14 @@
 #pragma once
 
-#include "app/ReceivedLineQueue.h"
+#include "app/ChatHistory.h"
+#include "chat/ChatSession.h"
 
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QPointer>
 #include <QRandomGenerator>
-#include <QTextCursor>
 #include <QWidget>
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,7 +21,6 @@ class QKeyEvent;
 class QMouseEvent;
 class QLabel;
 class QPainter;
-class QTextEdit;
 class QTimer;
 class TMsgClient;
 class TMsgServer;
@@ -46,49 +43,29 @@ class TForm1 : public QWidget
     Q_PROPERTY(QString CurrentSkinPath READ currentSkinPath WRITE setCurrentSkinPath)
     Q_PROPERTY(bool KeyPreview READ keyPreview WRITE setKeyPreview)
 
-public:
-    static constexpr int kChatPort = 6711;
-    // Lines that may wait for a delivery that still runs.
-    static constexpr qsizetype kMaxWaitingLines = 100;
-    // From the close on, the lines still waiting and the farewell have this long to go out;
-    // the program ends within kCloseLimitMs of the close, leaving time for tearing down.
-    static constexpr int kCloseGraceMs = 24000;
-    static constexpr int kCloseLimitMs = 25000;
-    // Received lines are shown a frame at a time, and a frame takes lines until it has laid out
-    // its budget of characters (a line counts kLineCharacters more for what it costs besides its
-    // text). The budget follows the time frames take so that a frame's work on them lasts about
-    // kFrameWorkMs, whatever the lines are like, and stays within the frame's ceiling.
-    static constexpr int kFrameWorkMs = 12;
-    static constexpr qsizetype kLineCharacters = 100;
-    static constexpr qsizetype kFrameCharacters = 64 * 1024; // the ceiling
-    static constexpr qsizetype kLeastFrameCharacters = 2 * 1024;
-    // Any computer on the network can send lines, so the history keeps only the newest: up to
-    // 16 MB of text (8 Mi characters of two bytes) and kHistoryLines lines. Beyond either bound
-    // it drops its oldest whole lines, down to three quarters of both at once: lines dropped at
-    // the top make the history place every line below them anew, which is done seldom and in bulk.
-    static constexpr qsizetype kHistoryCharacters = 8 * 1024 * 1024;
-    static constexpr qsizetype kHistoryLines = 100000;
+    // First, since the message components below are the session's.
+    chat::ChatSession *const m_session;
 
-    // The message client's Tag: whether a box was shown for the receiver being served.
-    enum class ReportMark {
-        Nothing = 0,  // nothing reported for this receiver yet
-        BoxShown = 1, // a failure handler has shown this receiver's box
-        Closing = 2,  // the window is closing: no boxes at all
-    };
+public:
+    // The program ends within this long of the close: the session's grace time for the last
+    // lines, and time for tearing down.
+    static constexpr int kCloseLimitMs = 25000;
+
+    using ReportMark = chat::ChatSession::ReportMark;
 
     // Tests listen on a free loopback port and draw the colour from a known seed instead of the
     // clock.
     struct Setup
     {
-        int port = kChatPort;
-        int sendPort = kChatPort; // the receivers' port
+        int port = chat::ChatSession::kChatPort;
+        int sendPort = chat::ChatSession::kChatPort; // the receivers' port
         QByteArray listenAddress; // empty: every local address
         std::optional<quint32> randomSeed;
-        int closeGraceMs = kCloseGraceMs;
+        int closeGraceMs = chat::ChatSession::kCloseGraceMs;
         std::optional<QStringList> skinPlaces;        // the folders searched for skins; none: the program's
-        qsizetype frameCharacters = kFrameCharacters; // the most a frame of received lines lays out
-        qsizetype historyCharacters = kHistoryCharacters;
-        qsizetype historyLines = kHistoryLines;
+        qsizetype frameCharacters = ChatHistory::kFrameCharacters; // the most a frame lays out
+        qsizetype historyCharacters = ChatHistory::kHistoryCharacters;
+        qsizetype historyLines = ChatHistory::kHistoryLines;
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -112,7 +89,7 @@ public:
     ChatLineEdit *const NameEdit;
     QComboBox *const ComboBoxMode;
     ChatLineEdit *const MessageEdit;
-    QTextEdit *const MessageMemo;
+    ChatHistory *const MessageMemo;
     TMsgClient *const MessageSender;
     TMsgServer *const MessageGetter;
     const std::array<QPixmap, 2> ImageListStatusbar; // 0 unlit, 1 lit
@@ -126,19 +103,12 @@ public:
     void LEDPaint(QPainter *painter);
     void FormKeyDown(QKeyEvent *event);
 
-    // Sending, receiving and reporting.
+    // Sending and showing; the session does the rest.
     void SendButtonClick();
     void SendToAll(const QString &text, bool italic);
     // False when the payload's colour code is no number: then nothing is shown.
     bool DisplayText(const QByteArray &payload);
     void MessageProgStatus(TSockSession *Sender, const QString &Status);
-    void MessageSenderHostResolved(TSockSession *Sender);
-    void MessageSenderConnect(TSockSession *Sender);
-    void MessageSenderMessageSent(TSockSession *Sender);
-    void MessageSenderDisconnect(TSockSession *Sender);
-    void MessageSenderInvalidHost(bool &Handled);
-    void MessageSenderConnectionFailed(TSockSession *Sender);
-    void MessageGetterClientContact(TSockSession *Sender);
     void LEDTimerTimer();
     void Button1Click();
 
@@ -174,24 +144,23 @@ public:
     bool keyPreview() const { return m_keyPreview; }
     void setKeyPreview(bool on) { m_keyPreview = on; }
 
-    bool hasJoined() const { return m_hasJoined; }
-    bool colorChanged() const { return m_colorChanged; }
-    void setColorChanged(bool changed) { m_colorChanged = changed; }
-    QString lastSentName() const { return m_lastSentName; }
-    QString declinedSenders() const { return m_declinedSenders; }
+    chat::ChatSession &session() const { return *m_session; }
+    bool hasJoined() const { return m_session->hasJoined(); }
+    bool colorChanged() const { return m_session->colorChanged(); }
+    void setColorChanged(bool changed) { m_session->setColorChanged(changed); }
+    QString lastSentName() const { return m_session->lastSentName(); }
+    QString declinedSenders() const { return m_session->declinedSenders(); }
     int ledState() const { return m_ledState; }
-
-    ReceivedLineQueue &receivedLines() { return m_receivedLines; }
 
     // The options window (not owned; it lives as long as this window). Its receiver list is the
     // one lines go to, it decides the send button's state and it saves this window's values.
     TOptionForm *optionForm() const;
     void setOptionForm(TOptionForm *form);
     // True while lines are being delivered; lines sent meanwhile wait in order.
-    bool isSending() const { return m_sending; }
-    qsizetype waitingLines() const { return static_cast<qsizetype>(m_outgoing.size()); }
-    ReportMark reportMark() const;
-    void setReportMark(ReportMark mark);
+    bool isSending() const { return m_session->isSending(); }
+    qsizetype waitingLines() const { return m_session->waitingLines(); }
+    ReportMark reportMark() const { return m_session->reportMark(); }
+    void setReportMark(ReportMark mark) { m_session->setReportMark(mark); }
     bool isDragging() const { return m_dragging; }
     // The skin dialog, made when the window is first shown; null before.
     TFormSkinSelect *skinDialog() const;
@@ -219,15 +188,10 @@ protected:
 private:
     void setUpWindow();
     void setUpComponents();
-    void setUpMessageComponents(const Setup &setup);
     void connectMessageEvents();
     void loadStoredSettings();
-    void showNewestLine();
-    void finishFrame();
-    void dropOldestLines();
-    void queueLine(const QString &text, bool italic);
-    void deliverWaitingLines();
-    void sendOneLine(const QString &receiver, const QByteArray &payload);
+    void askAboutSender(const QString &sender);
+    void closeSession();
     void afterThisKey(std::function<void()> command);
     void afterThisKey(void (TForm1::*command)());
     void connectWindowHandling();
@@ -238,19 +202,13 @@ private:
     void createSkinDialog();
 
     const std::optional<quint32> m_randomSeed;
-    const int m_closeGraceMs;
     const std::optional<QStringList> m_skinPlaces;
     QRandomGenerator m_random;
     bool m_shown = false;
     bool m_keyPreview = true;
-    ReceivedLineQueue m_receivedLines;
 
     // Session state.
     QString m_currentSkinPath;
-    bool m_hasJoined = false;
-    bool m_colorChanged = false;
-    QString m_lastSentName;
-    QString m_declinedSenders;
     bool m_dragging = false;
     bool m_dragToggle = false;
     int m_dragLastX = 0;
@@ -258,21 +216,8 @@ private:
     int m_ledState = 0;
     int m_blinkCounter = 0;
     bool m_displaying = false;
-    bool m_sending = false;
-    std::deque<QByteArray> m_outgoing; // payloads waiting for the receiver loop
     bool m_closing = false;
-    bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
 
-    bool m_historyStarted = false; // the history's first paragraph is taken
-    // The history's edit block, open while a frame's lines arrive; its end lays them out and
-    // brings them into view.
-    std::optional<QTextCursor> m_burst;
-    const qsizetype m_historyCharacters;
-    const qsizetype m_historyLines;
-    const qsizetype m_frameCeiling;
-    qsizetype m_frameBudget;    // characters the next frame may lay out
-    qsizetype m_frameWork = 0;  // characters the open frame has taken
-    QElapsedTimer m_frameClock; // since the open frame's first line
     QPointer<TOptionForm> m_optionForm;
     // A window of its own, not one of this window's components.
     std::unique_ptr<TFormSkinSelect> m_skinDialog;

@@ -1,6 +1,7 @@
 #include "settings/OptionsQ.h"
 
 #include "assets/StandardLook.h"
+#include "chat/ReceiverListModel.h"
 #include "controls/AccessibleControls.h"
 #include "controls/FixedRowDelegate.h"
 #include "controls/GradBtn.h"
@@ -17,8 +18,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QLocale>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -96,10 +97,10 @@ TOptionForm::TOptionForm(QWidget *parent)
       GroupBox1(new QGroupBox(QStringLiteral("Nachrichten senden an:"), this)),
       ReceiveEdit(new QLineEdit(QStringLiteral("Computername"), GroupBox1)),
       ButtonAdd(makeButton(QStringLiteral("&Hinzufügen"), GroupBox1)),
-      ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)), ReceiverList(new QListWidget(GroupBox1)),
+      ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)), ReceiverList(new QListView(GroupBox1)),
       SaveRegCheck(new QCheckBox(this)),
       ButtonDelOptions(makeButton(QStringLiteral("Einstellungen aus Reg. löschen"), this)),
-      ButtonSkin(new TGradBtn(this))
+      ButtonSkin(new TGradBtn(this)), m_receivers(new chat::ReceiverListModel(this))
 {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("Optionen"));
@@ -154,6 +155,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     name(ReceiverList, "ReceiverList",
          QStringLiteral("Das sind die Leute / PCs, die die Nachrichten empfangen werden"));
     ReceiverList->setGeometry(8, 16, 145, 57);
+    ReceiverList->setModel(m_receivers);
     setColors(ReceiverList, kControlColor, kControlFontColor);
     ReceiverList->setSelectionMode(QAbstractItemView::SingleSelection);
     ReceiverList->setUniformItemSizes(true);
@@ -213,7 +215,8 @@ TOptionForm::TOptionForm(QWidget *parent)
     connect(ReceiveEdit, &QLineEdit::textChanged, this, &TOptionForm::ReceiveEditChange);
     connect(ButtonAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);
     connect(ButtonDel, &QPushButton::clicked, this, &TOptionForm::ButtonDelClick);
-    connect(ReceiverList, &QListWidget::itemSelectionChanged, this, &TOptionForm::FormShow);
+    connect(ReceiverList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TOptionForm::FormShow);
     connect(ButtonDelOptions, &QPushButton::clicked, this, &TOptionForm::ButtonDelOptionsClick);
     connect(ButtonSkin, &TGradBtn::clicked, this, &TOptionForm::ButtonSkinClick);
     connect(ButtonOK, &TStateButton::OnClick, this, &TOptionForm::ButtonOKClick);
@@ -241,7 +244,7 @@ void TOptionForm::ButtonAddClick()
         platform::dialogs().information(duplicateMessage(name));
         return;
     }
-    addEntry(name, true);
+    m_receivers->append(name, true);
     ReceiveEdit->clear();
     FormShow();
 }
@@ -249,17 +252,17 @@ void TOptionForm::ButtonAddClick()
 void TOptionForm::ButtonDelClick()
 {
     // The button may be enabled without a selection after a sender was appended.
-    const QList<QListWidgetItem *> selected = ReceiverList->selectedItems();
+    const QModelIndexList selected = ReceiverList->selectionModel()->selectedIndexes();
     if (!selected.isEmpty())
-        delete ReceiverList->takeItem(ReceiverList->row(selected.first()));
+        m_receivers->removeRow(selected.first().row());
     ReceiverList->clearSelection();
-    ReceiverList->setCurrentItem(nullptr);
+    ReceiverList->setCurrentIndex({});
     FormShow();
 }
 
 void TOptionForm::FormShow()
 {
-    ButtonDel->setEnabled(!ReceiverList->selectedItems().isEmpty());
+    ButtonDel->setEnabled(!ReceiverList->selectionModel()->selectedIndexes().isEmpty());
 }
 
 void TOptionForm::LabelSaveRegCheckClick()
@@ -291,10 +294,7 @@ void TOptionForm::ButtonOKClick()
 
 void TOptionForm::ActualizeSendButtonState()
 {
-    bool anyChecked = false;
-    for (int row = 0; row < ReceiverList->count() && !anyChecked; ++row)
-        anyChecked = ReceiverList->item(row)->checkState() == Qt::Checked;
-    Q_EMIT sendButtonStateChanged(anyChecked);
+    Q_EMIT sendButtonStateChanged(m_receivers->anyChecked());
 }
 
 void TOptionForm::setSkinDialog(QDialog *dialog)
@@ -343,36 +343,22 @@ void TOptionForm::setSessionValues(std::function<void(settings::StoredSettings &
 
 QList<settings::ReceiverEntry> TOptionForm::receivers() const
 {
-    QList<settings::ReceiverEntry> entries;
-    entries.reserve(ReceiverList->count());
-    for (int row = 0; row < ReceiverList->count(); ++row) {
-        const QListWidgetItem *item = ReceiverList->item(row);
-        entries.append({item->text(), item->checkState() == Qt::Checked});
-    }
-    return entries;
+    return m_receivers->entries();
 }
 
 void TOptionForm::setReceivers(const QList<settings::ReceiverEntry> &receivers)
 {
-    ReceiverList->clear();
-    for (const settings::ReceiverEntry &entry : receivers)
-        addEntry(entry.name, entry.checked);
+    m_receivers->setEntries(receivers);
 }
 
 bool TOptionForm::hasReceiver(const QString &name) const
 {
-    const QLocale locale;
-    const QString lower = locale.toLower(name);
-    for (int row = 0; row < ReceiverList->count(); ++row) {
-        if (locale.toLower(ReceiverList->item(row)->text()) == lower)
-            return true;
-    }
-    return false;
+    return m_receivers->contains(name);
 }
 
 void TOptionForm::appendReceiver(const QString &name)
 {
-    addEntry(name, true);
+    m_receivers->append(name, true);
     ButtonDel->setEnabled(true);
     ActualizeSendButtonState();
 }
@@ -430,11 +416,4 @@ bool TOptionForm::eventFilter(QObject *watched, QEvent *event)
             FormShow();
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TOptionForm::addEntry(const QString &name, bool checked)
-{
-    auto *item = new QListWidgetItem(name, ReceiverList);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }

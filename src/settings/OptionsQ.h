@@ -12,10 +12,13 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class TGradBtn;
 class TStateButton;
+namespace chat {
+class ReceiverListModel;
+}
 namespace skins {
 struct SkinLook;
 }
@@ -45,7 +48,7 @@ public:
     QLineEdit *const ReceiveEdit;
     QPushButton *const ButtonAdd;
     QPushButton *const ButtonDel;
-    QListWidget *const ReceiverList;
+    QListView *const ReceiverList;
     QCheckBox *const SaveRegCheck;
     QPushButton *const ButtonDelOptions;
     TGradBtn *const ButtonSkin;
@@ -74,6 +77,8 @@ public:
     // Fills in the chat window's part of what is saved: own name, own colour, skin folder.
     void setSessionValues(std::function<void(settings::StoredSettings &)> fill);
 
+    // The receiver list this window shows and edits; the chat sends to its checked entries.
+    chat::ReceiverListModel *receiverModel() const { return m_receivers; }
     // The receiver list as entries, in list order.
     QList<settings::ReceiverEntry> receivers() const;
     void setReceivers(const QList<settings::ReceiverEntry> &receivers);
@@ -106,8 +111,8 @@ protected:
 
 private:
     bool ReceiveEditKeyPress(int key);
-    void addEntry(const QString &name, bool checked);
 
+    chat::ReceiverListModel *const m_receivers;
     QPointer<QDialog> m_skinDialog;
     std::function<void(settings::StoredSettings &)> m_sessionValues;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chat/ReceiverEntry.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -11,14 +13,7 @@
 // the key, the windows decide when.
 namespace settings {
 
-// One line of the receiver list: a computer name or IP address as typed, and its check mark.
-struct ReceiverEntry
-{
-    QString name;
-    bool checked = false;
-
-    bool operator==(const ReceiverEntry &) const = default;
-};
+using ReceiverEntry = chat::ReceiverEntry;
 
 // Everything the key holds apart from the program location, which is written on every save
 // and never read back.

@@ -1,3 +1,4 @@
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
@@ -284,7 +285,7 @@ TEST_F(ChatTrafficTest, TransportFailuresAreReportedOncePerReceiver)
         form.SendToAll(QStringLiteral("x"), false);
         EXPECT_EQ(form.statusText(), c.status);
         EXPECT_EQ(m_boxes.boxes(), c.boxes);
-        EXPECT_EQ(form.MessageSender->tag(), 1);
+        EXPECT_EQ(form.reportMark(), TForm1::ReportMark::BoxShown);
     }
 }
 
@@ -321,14 +322,14 @@ TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
         if (requests++ > 0)
             return;
         // Each line is made from the message as it is when sent; the waiting room is bounded.
-        for (int i = 0; i <= TForm1::kMaxWaitingLines; ++i) {
+        for (int i = 0; i <= chat::ChatSession::kMaxWaitingLines; ++i) {
             form.MessageEdit->setText(QString::number(i));
             form.SendButtonClick();
         }
     });
     form.SendButtonClick();
 
-    const qsizetype accepted = TForm1::kMaxWaitingLines - 1; // the request's own line waits too
+    const qsizetype accepted = chat::ChatSession::kMaxWaitingLines - 1; // the request's own line waits too
     ASSERT_TRUE(inbox.waitForLines(2 + accepted));
     const QList<QByteArray> lines = inbox.lines();
     const QByteArray code = colorCode(form.ownColor());
@@ -339,7 +340,7 @@ TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
     EXPECT_EQ(lines.size(), 2 + accepted);
     EXPECT_EQ(platform::Application::beepCount(), beeps + 2);
     EXPECT_EQ(history().size(), lines.size());
-    EXPECT_EQ(form.MessageEdit->text(), QString::number(TForm1::kMaxWaitingLines));
+    EXPECT_EQ(form.MessageEdit->text(), QString::number(chat::ChatSession::kMaxWaitingLines));
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
     EXPECT_FALSE(form.isSending());
 }
@@ -691,11 +692,11 @@ TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
 
     // One frame takes what its budget allows, here one line, not everything that waits.
     QTextDocument *document = form.MessageMemo->document();
-    form.receivedLines().drain();
+    form.session().receivedLines().drain();
     EXPECT_EQ(document->blockCount(), 1);
 
-    ASSERT_TRUE(
-        waitFor([&] { return document->blockCount() == kLines && form.receivedLines().pending() == 0; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return document->blockCount() == kLines && form.session().receivedLines().pending() == 0; }));
     QCoreApplication::processEvents();
     for (int i = 0; i < kLines; ++i) {
         SCOPED_TRACE(i);
@@ -720,8 +721,8 @@ TEST_F(ChatTrafficTest, TheLineAQuestionIsAboutIsInViewWhileTheBoxIsOpen)
                      form.MessageMemo->verticalScrollBar()->maximum();
     });
     for (int i = 0; i < 20; ++i)
-        form.receivedLines().push("Keller", "0000000000davor " + QByteArray::number(i));
-    form.receivedLines().push("Dachboden", "0000000000wer bin ich");
+        form.session().receivedLines().push("Keller", "0000000000davor " + QByteArray::number(i));
+    form.session().receivedLines().push("Dachboden", "0000000000wer bin ich");
     ASSERT_TRUE(waitFor([&] { return !m_boxes.boxes().isEmpty(); }));
     EXPECT_TRUE(inView);
 }
@@ -757,7 +758,7 @@ TEST_F(ChatTrafficTest, TheHistoryDropsItsOldestWholeLinesBeyondItsBounds)
         for (int i = 0; i < c.count; ++i) {
             const QByteArray payload = (i % 3 == 0 ? "0000000001" : "0000000000") + w1252(line(i));
             if (c.received) {
-                form.receivedLines().push("Keller", payload);
+                form.session().receivedLines().push("Keller", payload);
                 continue;
             }
             form.DisplayText(payload);
@@ -766,8 +767,10 @@ TEST_F(ChatTrafficTest, TheHistoryDropsItsOldestWholeLinesBeyondItsBounds)
                 EXPECT_LE(history->blockCount(), c.lines);
             }
         }
-        ASSERT_TRUE(waitFor(
-            [&] { return form.receivedLines().pending() == 0 && !form.receivedLines().isDraining(); }));
+        ASSERT_TRUE(waitFor([&] {
+            return form.session().receivedLines().pending() == 0 &&
+                   !form.session().receivedLines().isDraining();
+        }));
         QCoreApplication::processEvents();
 
         // What is left are the newest lines, whole and in order, filling more than half the bounds.

@@ -1,3 +1,4 @@
+#include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 
 #include <gtest/gtest.h>

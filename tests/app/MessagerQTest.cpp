@@ -36,7 +36,7 @@ protected:
 
     std::unique_ptr<TForm1> showForm(TForm1::Setup setup = {})
     {
-        if (setup.port == TForm1::kChatPort)
+        if (setup.port == chat::ChatSession::kChatPort)
             setup.port = 0;
         setup.listenAddress = "127.0.0.1";
         auto form = std::make_unique<TForm1>(setup);

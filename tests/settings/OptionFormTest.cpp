@@ -13,7 +13,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -54,8 +55,8 @@ protected:
 
     void selectRow(int row)
     {
-        QListWidget *list = form->ReceiverList;
-        const QRect rect = list->visualItemRect(list->item(row));
+        QListView *list = form->ReceiverList;
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
         // Click the text, not the check box, so the check mark stays.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 4, rect.center().y()));
     }
@@ -151,7 +152,7 @@ TEST_F(OptionForm, WindowAndComponentsSitWhereTheLayoutPutsThem)
     EXPECT_FALSE(form->ButtonDel->isEnabled());
     EXPECT_FALSE(form->SaveRegCheck->isChecked());
     EXPECT_FALSE(form->ButtonDelOptions->isEnabled());
-    EXPECT_EQ(form->ReceiverList->count(), 0);
+    EXPECT_EQ(form->ReceiverList->model()->rowCount(), 0);
 }
 
 TEST_F(OptionForm, TabKeyWalksTheControlsInOrderAndSkipsOk)
@@ -198,15 +199,6 @@ TEST_F(OptionForm, NamesAreKeptAsTypedAndALeadingBlankMakesAnotherEntry)
     EXPECT_EQ(names(), QStringList({"Jörgs-PC", " Jörgs-PC", "192.168.0.7 "}));
 }
 
-TEST_F(OptionForm, HasReceiverIgnoresLetterCaseAlsoOfUmlauts)
-{
-    form->setReceivers({{"Jörgs-PC", false}});
-    EXPECT_TRUE(form->hasReceiver(QStringLiteral("JÖRGS-PC")));
-    EXPECT_TRUE(form->hasReceiver(QStringLiteral("jörgs-pc")));
-    EXPECT_FALSE(form->hasReceiver(QStringLiteral("jorgs-pc")));
-    EXPECT_FALSE(form->hasReceiver(QStringLiteral(" Jörgs-PC")));
-}
-
 TEST_F(OptionForm, DuplicateInOtherCaseIsRefusedWithTheNameAsTyped)
 {
     typeAndAdd(QStringLiteral("PC1"));
@@ -228,7 +220,7 @@ TEST_F(OptionForm, EnterAddsLikeTheButtonAndDoesNothingInAnEmptyEdit)
 {
     form->ReceiveEdit->clear();
     QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
-    EXPECT_EQ(form->ReceiverList->count(), 0);
+    EXPECT_EQ(form->ReceiverList->model()->rowCount(), 0);
 
     QTest::keyClicks(form->ReceiveEdit, QStringLiteral("PC1"));
     QTest::keyClick(form->ReceiveEdit, Qt::Key_Return);
@@ -262,7 +254,7 @@ TEST_F(OptionForm, SelectionDrivesDeleteAndDeleteLeavesNoSelection)
     EXPECT_TRUE(form->ButtonDel->isEnabled());
     QTest::mouseClick(form->ButtonDel, Qt::LeftButton);
     EXPECT_EQ(form->receivers(), QList<ReceiverEntry>({{"A", true}, {"C", true}}));
-    EXPECT_TRUE(form->ReceiverList->selectedItems().isEmpty());
+    EXPECT_TRUE(form->ReceiverList->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_FALSE(form->ButtonDel->isEnabled());
 
     // Keyboard selection counts as well.
@@ -270,7 +262,7 @@ TEST_F(OptionForm, SelectionDrivesDeleteAndDeleteLeavesNoSelection)
     QTest::keyClick(form->ReceiverList, Qt::Key_Down);
     EXPECT_TRUE(form->ButtonDel->isEnabled());
     QTest::mouseClick(form->ButtonDel, Qt::LeftButton);
-    EXPECT_EQ(form->ReceiverList->count(), 1);
+    EXPECT_EQ(form->ReceiverList->model()->rowCount(), 1);
     EXPECT_FALSE(form->ButtonDel->isEnabled());
 }
 
@@ -291,8 +283,8 @@ TEST_F(OptionForm, RowsAreThirteenPixelsHigh)
     form->setReceivers({{"A", true}, {"B", false}, {"C", false}});
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    const QRect first = form->ReceiverList->visualItemRect(form->ReceiverList->item(0));
-    const QRect second = form->ReceiverList->visualItemRect(form->ReceiverList->item(1));
+    const QRect first = form->ReceiverList->visualRect(form->ReceiverList->model()->index(0, 0));
+    const QRect second = form->ReceiverList->visualRect(form->ReceiverList->model()->index(1, 0));
     EXPECT_EQ(first.height(), 13);
     EXPECT_EQ(second.top() - first.top(), 13);
 }
@@ -307,7 +299,8 @@ TEST_F(OptionForm, OkSetsTheSendButtonFromTheCheckMarks)
     form->ButtonOKClick();
     EXPECT_EQ(sendReady, false) << "none checked";
 
-    form->ReceiverList->item(1)->setCheckState(Qt::Checked);
+    form->ReceiverList->model()->setData(form->ReceiverList->model()->index(1, 0), Qt::Checked,
+                                         Qt::CheckStateRole);
     EXPECT_EQ(sendReady, false) << "a check mark alone does not update the send button";
     form->ButtonOKClick();
     EXPECT_EQ(sendReady, true);
@@ -345,7 +338,7 @@ TEST_F(OptionForm, AppendedSenderIsCheckedAndDeletableWithoutSelection)
 
     // Delete without a selection removes nothing and disables the button again.
     form->ButtonDelClick();
-    EXPECT_EQ(form->ReceiverList->count(), 2);
+    EXPECT_EQ(form->ReceiverList->model()->rowCount(), 2);
     EXPECT_FALSE(form->ButtonDel->isEnabled());
 }
 

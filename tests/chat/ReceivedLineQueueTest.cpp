@@ -1,4 +1,4 @@
-#include "app/ReceivedLineQueue.h"
+#include "chat/ReceivedLineQueue.h"
 #include "platform/Error.h"
 #include "support/FakeDialogs.h"
 #include "support/Wait.h"

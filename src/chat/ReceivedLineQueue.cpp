@@ -1,4 +1,4 @@
-#include "app/ReceivedLineQueue.h"
+#include "chat/ReceivedLineQueue.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>

@@ -1,0 +1,159 @@
+#include "chat/ChatSession.h"
+#include "chat/ReceiverListModel.h"
+#include "platform/Text.h"
+#include "support/LoopbackPeer.h"
+
+#include <gtest/gtest.h>
+
+using chat::ChatSession;
+using chat::LineColor;
+
+namespace {
+
+// A session on a free loopback port that records what it reports.
+struct Recorder
+{
+    explicit Recorder(int sendPort) : session(setup(sendPort))
+    {
+        session.setReceivers(&receivers);
+        session.messageSender()->setFromName(platform::toWindows1252(QStringLiteral("Küche")));
+        QObject::connect(&session, &ChatSession::lineToShow,
+                         [this](const QByteArray &p) { shown.append(p); });
+        QObject::connect(&session, &ChatSession::unknownSender,
+                         [this](const QString &s) { asked.append(s); });
+        QObject::connect(&session, &ChatSession::lineWantsAttention,
+                         [this](const QByteArray &from, const QByteArray &) { attention.append(from); });
+        QObject::connect(&session, &ChatSession::statusText, [this](const QString &t) { status = t; });
+        QObject::connect(&session, &ChatSession::warning, [this](const QString &t) { boxes.append(t); });
+        QObject::connect(&session, &ChatSession::sorry, [this](const QString &t) { boxes.append(t); });
+    }
+
+    static ChatSession::Setup setup(int sendPort)
+    {
+        ChatSession::Setup s;
+        s.port = 0;
+        s.sendPort = sendPort;
+        s.listenAddress = "127.0.0.1";
+        return s;
+    }
+
+    chat::ReceiverListModel receivers;
+    ChatSession session;
+    QList<QByteArray> shown;
+    QStringList asked;
+    QList<QByteArray> attention;
+    QString status;
+    QStringList boxes;
+};
+
+TEST(ChatSessionTest, RequestsJoinRenameAndRecolourBeforeWhatTheUserSays)
+{
+    Recorder r(loopback::unusedPort());
+    const LineColor c{200, 201, 202};
+    struct Request
+    {
+        QString name;
+        QString mode;
+        bool colorChanged;
+        QList<QByteArray> lines;
+    };
+    const Request requests[] = {
+        {"Anna", "sagt:", true, {"2002012021Anna hat den Chatroom betreten.", "2002012020Anna sagt: hallo"}},
+        {"Anna", "lacht.", false, {"2002012021Anna lacht."}},
+        {"Anna",
+         "sagt:",
+         true,
+         {"2002012021Das hier ist die neue Farbe von Anna", "2002012020Anna sagt: hallo"}},
+        {"Bert",
+         "sagt:",
+         true,
+         {"2002012021Anna heißt ab jetzt Bert.", "2002012021Das hier ist die neue Farbe von Bert",
+          "2002012020Bert sagt: hallo"}},
+        // The name is compared as typed: another letter case is a new name.
+        {"BERT", "sagt:", false, {"2002012021Bert heißt ab jetzt BERT.", "2002012020BERT sagt: hallo"}},
+    };
+    for (const Request &request : requests) {
+        SCOPED_TRACE(request.name.toStdString() + " " + request.mode.toStdString());
+        r.shown.clear();
+        r.session.setColorChanged(request.colorChanged);
+        ASSERT_TRUE(r.session.send(request.name, request.mode, QStringLiteral("hallo"), c));
+        QList<QByteArray> expected;
+        for (const QByteArray &line : request.lines)
+            expected.append(platform::toWindows1252(QString::fromUtf8(line)));
+        EXPECT_EQ(r.shown, expected);
+        EXPECT_FALSE(r.session.colorChanged());
+        EXPECT_EQ(r.session.lastSentName(), request.name);
+    }
+
+    // A new session starts over.
+    r.session.begin();
+    r.shown.clear();
+    r.session.send(QStringLiteral("BERT"), QStringLiteral("sagt:"), QStringLiteral("x"), c);
+    EXPECT_EQ(r.shown.value(0), QByteArray("2002012021BERT hat den Chatroom betreten."));
+}
+
+TEST(ChatSessionTest, EveryReceiverStartsWithNothingReported)
+{
+    // Two receivers that refuse: each gets its own box, the first one's does not cover the second.
+    Recorder r(loopback::unusedPort());
+    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), true},
+                            {QStringLiteral("skipped"), false},
+                            {QStringLiteral("localhost"), true}});
+    r.session.SendToAll(QStringLiteral("x"), false, {});
+    EXPECT_EQ(
+        r.boxes,
+        QStringList({QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden."),
+                     QStringLiteral("Es konnte keine Verbindung zum PC \"localhost\" aufgebaut werden.")}));
+    EXPECT_EQ(r.session.reportMark(), ChatSession::ReportMark::BoxShown);
+    EXPECT_EQ(r.shown, QList<QByteArray>({"0000000000x"}));
+
+    // Closing reports nothing at all.
+    r.boxes.clear();
+    r.session.close(QStringLiteral("Anna"), {});
+    EXPECT_TRUE(r.boxes.isEmpty());
+}
+
+TEST(ChatSessionTest, ReceivedLinesAreShownAndOnlyUnknownSendersAskedAbout)
+{
+    Recorder r(loopback::unusedPort());
+    r.receivers.setEntries({{QStringLiteral("Keller"), false}});
+    r.session.declineSender(QStringLiteral("Dachboden"));
+    struct Case
+    {
+        const char *name;
+        QByteArray from;
+        QByteArray msg;
+        bool handedOver; // to the view, which shows what it can read
+        bool attention;
+        bool asked;
+    };
+    const Case cases[] = {
+        {"own echo", platform::toWindows1252(QStringLiteral("Küche")), "0000000000hi", false, false, false},
+        {"own name in other case", platform::toWindows1252(QStringLiteral("KÜCHE")), "0000000000hi", true,
+         true, true},
+        {"receiver in other case", "KELLER", "0000000000hi", true, true, false},
+        {"no sender", "", "0000000000hi", true, true, false},
+        {"join line", "Flur", "0000000001Flur hat den Chatroom betreten.", true, true, false},
+        {"join text as speech", "Flur", "0000000000Flur hat den Chatroom betreten.", true, true, true},
+        {"declined, other case", "DACHBODEN", "0000000000wieder", true, true, false},
+        {"end of a declined name", "boden", "0000000000wieder", true, true, false},
+        {"bad colour", "Garten", "00x0000000nie", true, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        r.shown.clear();
+        r.asked.clear();
+        r.attention.clear();
+        r.session.MessageGetterMSG(nullptr, c.from, c.msg);
+        EXPECT_EQ(r.shown.size(), c.handedOver ? 1 : 0);
+        EXPECT_EQ(r.attention.size(), c.attention ? 1 : 0);
+        EXPECT_EQ(r.asked.size(), c.asked ? 1 : 0);
+    }
+    // The own echo only says so in the status line.
+    r.session.MessageGetterMSG(nullptr, platform::toWindows1252(QStringLiteral("Küche")), "0000000000hi");
+    EXPECT_EQ(r.status,
+              QStringLiteral("Toll! Du hast eine Nachricht von Dir selbst erhalten. Die zeige ich aber "
+                             "nicht nochmal an."));
+}
+
+} // namespace
