@@ -18,7 +18,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,35 +30,6 @@ namespace {
 constexpr qsizetype kChunk = 16383;
 // Largest text one Write hands over.
 constexpr qsizetype kMaxWrite = 16384;
-
-// Sessions holding the socket layer, and its description lines.
-std::mutex g_socketUsersMutex;
-int g_socketUsers = 0;
-QStringList g_socketInfo;
-
-void addSocketUser()
-{
-    std::lock_guard lock(g_socketUsersMutex);
-    if (++g_socketUsers == 1 && g_socketInfo.isEmpty()) {
-        rlimit files{};
-        const qulonglong maxSockets =
-            getrlimit(RLIMIT_NOFILE, &files) == 0 ? qMin<qulonglong>(files.rlim_cur, 65535) : 0;
-        g_socketInfo = {
-            TransportTexts::infoVersion() + QStringLiteral("1.1"),
-            TransportTexts::infoHighVersion() + QStringLiteral("2.2"),
-            TransportTexts::infoDescription() + QStringLiteral("POSIX-Sockets"),
-            TransportTexts::infoSystem() + QStringLiteral("Bereit"),
-            TransportTexts::infoMaxSockets() + QString::number(maxSockets),
-            TransportTexts::infoMaxUdp() + QString::number(65507),
-        };
-    }
-}
-
-void removeSocketUser()
-{
-    std::lock_guard lock(g_socketUsersMutex);
-    --g_socketUsers;
-}
 
 // Serialises the accept path and the release of server sessions.
 std::mutex g_serverLock;
@@ -151,19 +121,16 @@ TSockSession::~TSockSession()
     }
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
-    removeSocketUser();
 }
 
 void TSockSession::InitializeSockets(SocketStart start)
 {
     ReportStatus(Status::Initialize);
-    addSocketUser();
     if (start == SocketStart::Adopt)
         return;
     // Only the first socket of a session resets its connection when closed.
     if (!m_socket->create() || !m_socket->setLinger(true, 0)) {
         m_socket->close();
-        removeSocketUser();
         throw ESockError(TransportTexts::initFailed());
     }
     m_socket->select(platform::seAll);
@@ -202,12 +169,6 @@ TSockSession::Clock::time_point TSockSession::lastProgress() const
 QString TSockSession::peerAddress() const
 {
     return m_peerAddress == 0 ? QString() : platform::dottedAddress(m_peerAddress);
-}
-
-QStringList TSockSession::socketInfo()
-{
-    std::lock_guard lock(g_socketUsersMutex);
-    return g_socketInfo;
 }
 
 int TSockSession::boundPort() const

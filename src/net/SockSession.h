@@ -99,8 +99,6 @@ public:
     int lastError() const;
     // The peer of the connection (after Connect or an accept), dotted; empty without one.
     QString peerAddress() const;
-    // The socket layer's six description lines.
-    static QStringList socketInfo();
     // The address Listen binds to; "0.0.0.0" (every local address) unless a test narrows it.
     QByteArray listenAddress() const { return m_listenAddress; }
     void setListenAddress(const QByteArray &address) { m_listenAddress = address; }

@@ -154,11 +154,6 @@ int lastSocketError()
     return t_lastSocketError;
 }
 
-void setLastSocketError(int code)
-{
-    t_lastSocketError = code;
-}
-
 std::uint32_t inetAddr(const QByteArray &text)
 {
     // inet_aton reads what inet_addr reads and, unlike inet_addr, tells "255.255.255.255" from a
@@ -192,19 +187,6 @@ bool AsyncSocket::create()
         return false;
     }
     attach(fd, State::Idle);
-    return true;
-}
-
-bool AsyncSocket::adopt(int descriptor)
-{
-    if (descriptor < 0)
-        return false;
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags | O_NONBLOCK) < 0) {
-        failWith(errno);
-        return false;
-    }
-    attach(descriptor, State::Connected);
     return true;
 }
 

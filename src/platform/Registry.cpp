@@ -120,12 +120,6 @@ Registry::Registry(RootKey root) : m_root(root)
 
 Registry::~Registry() = default;
 
-void Registry::setRootKey(RootKey root)
-{
-    m_root = root;
-    m_path.clear();
-}
-
 QStringList Registry::resolve(const QString &key) const
 {
     QStringList parts = key.startsWith(QLatin1Char('\\')) ? QStringList() : m_path;
@@ -323,12 +317,6 @@ void Registry::beginBatch()
 {
     m_batch.clear();
     m_batching = true;
-}
-
-void Registry::discardBatch()
-{
-    m_batch.clear();
-    m_batching = false;
 }
 
 void Registry::commitBatch()
