@@ -1,7 +1,7 @@
 #include "app/LineAttention.h"
 
-#include "platform/Attention.h"
-#include "platform/Text.h"
+#include "platform/gui/Attention.h"
+#include "platform/core/Text.h"
 
 #include <QByteArray>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "net/SockSession.h"
 
 #include "net/TransportTexts.h"
-#include "platform/EventPump.h"
+#include "platform/core/EventPump.h"
 
 #include <QCoreApplication>
 #include <QEvent>

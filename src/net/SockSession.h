@@ -1,8 +1,8 @@
 #pragma once
 
 #include "net/TransportTexts.h"
-#include "platform/AsyncSocket.h"
-#include "platform/Error.h"
+#include "platform/core/AsyncSocket.h"
+#include "platform/core/Error.h"
 
 #include <QByteArray>
 #include <QObject>

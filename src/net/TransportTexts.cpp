@@ -1,6 +1,6 @@
 #include "net/TransportTexts.h"
 
-#include "platform/AsyncSocket.h"
+#include "platform/core/AsyncSocket.h"
 
 namespace TransportTexts {
 namespace {

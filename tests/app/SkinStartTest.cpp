@@ -1,7 +1,7 @@
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "controls/GradBtn.h"
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 #include "settings/OptionsQ.h"
 #include "settings/SettingsStore.h"
 #include "skins/SkinSelectQ.h"

@@ -1,6 +1,6 @@
 #include "net/MsgTransport.h"
 #include "net/TransportTexts.h"
-#include "platform/EventPump.h"
+#include "platform/core/EventPump.h"
 #include "support/LoopbackPeer.h"
 #include "support/Wait.h"
 

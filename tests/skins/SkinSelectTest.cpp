@@ -1,6 +1,6 @@
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinSelectQ.h"
 #include "support/FakeDialogs.h"

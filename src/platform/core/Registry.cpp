@@ -1,6 +1,6 @@
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <QDir>
 #include <QFile>
