@@ -462,7 +462,7 @@ void AsyncSocket::writable()
 void AsyncSocket::report(int event, int error)
 {
     if (m_mask & event)
-        emit socketEvent(event, error);
+        Q_EMIT socketEvent(event, error);
 }
 
 HostLookup::HostLookup(QObject *parent) : QObject(parent)
@@ -483,18 +483,18 @@ void HostLookup::start(const QString &name)
             return; // an answer to a lookup that was given up
         m_lookupId = -1;
         if (info.error() != QHostInfo::NoError) {
-            emit finished(0, info.error() == QHostInfo::HostNotFound ? wsaHostNotFound : wsaNoRecovery);
+            Q_EMIT finished(0, info.error() == QHostInfo::HostNotFound ? wsaHostNotFound : wsaNoRecovery);
             return;
         }
         for (const QHostAddress &address : info.addresses()) {
             bool ok = false;
             const quint32 ipv4 = address.toIPv4Address(&ok);
             if (ok && address.protocol() == QAbstractSocket::IPv4Protocol) {
-                emit finished(htonl(ipv4), 0);
+                Q_EMIT finished(htonl(ipv4), 0);
                 return;
             }
         }
-        emit finished(0, wsaNoData);
+        Q_EMIT finished(0, wsaNoData);
     });
 }
 
