@@ -17,8 +17,8 @@
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
-#include "platform/gui/Application.h"
 #include "platform/core/Registry.h"
+#include "platform/gui/Application.h"
 #include "settings/OptionsQ.h"
 
 #include <benchmark/benchmark.h>

@@ -4,8 +4,8 @@
 // Script errors are expected; a crash, a hang or a read outside a line is not.
 #include "SilentDialogs.h"
 #include "lcd/LCDScreen.h"
-#include "platform/gui/Dialogs.h"
 #include "platform/core/Error.h"
+#include "platform/gui/Dialogs.h"
 
 #include <QApplication>
 

@@ -4,8 +4,8 @@
 // file did not name. The warning boxes for the missing pictures go nowhere.
 #include "SilentDialogs.h"
 #include "controls/StateButton.h"
-#include "platform/gui/Dialogs.h"
 #include "platform/core/Error.h"
+#include "platform/gui/Dialogs.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinIni.h"
 #include "skins/SkinSelectQ.h"

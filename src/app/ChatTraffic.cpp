@@ -6,9 +6,9 @@
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
+#include "platform/core/Text.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/core/Text.h"
 #include "settings/OptionsQ.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "app/LineAttention.h"
 
-#include "platform/gui/Attention.h"
 #include "platform/core/Text.h"
+#include "platform/gui/Attention.h"
 
 #include <QByteArray>
 #include <QWidget>

@@ -1,9 +1,9 @@
 // The animation script: its parser, the animator that holds it, and the screen's tick logic.
 #include "lcd/LCDScreen.h"
 
-#include "platform/gui/Application.h"
 #include "platform/core/Error.h"
 #include "platform/core/Text.h"
+#include "platform/gui/Application.h"
 
 #include <QTimer>
 

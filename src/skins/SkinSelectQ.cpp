@@ -5,11 +5,11 @@
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
 #include "pictures/Pictures.h"
+#include "platform/core/Error.h"
+#include "platform/core/RegularFile.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/core/Error.h"
 #include "platform/gui/Fonts.h"
-#include "platform/core/RegularFile.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinCatalogue.h"
 

@@ -1,7 +1,7 @@
 #include "platform/gui/Application.h"
 
-#include "platform/gui/Dialogs.h"
 #include "platform/core/Error.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/Fonts.h"
 
 #include <QHelpEvent>

@@ -1,5 +1,5 @@
-#include "platform/gui/Application.h"
 #include "platform/core/Error.h"
+#include "platform/gui/Application.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Shell.h"
 #include "support/FakeDialogs.h"
