@@ -4,7 +4,8 @@
 #include "net/ServerSession.h"
 #include "platform/core/AsyncSocket.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -17,6 +18,15 @@ using TransportTexts::Status;
 namespace {
 // The two fields of a delivery with their lengths: all a server session ever holds.
 constexpr qsizetype kSessionReceiveLimit = 20480;
+
+// Asks the server's thread to release ended sessions. The event carries nothing: what to
+// release is in the server's state, guarded by its mutex, so a worker hands nothing over
+// through the event queue itself.
+QEvent::Type releaseEventType()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
 } // namespace
 
 TGeneralServer::TGeneralServer(QObject *owner) : TSockSession(owner)
@@ -219,7 +229,14 @@ void TGeneralServer::serveOnWorker(TServerSession *session)
         post = !std::exchange(m_releasePosted, true);
     }
     if (post)
-        QMetaObject::invokeMethod(this, &TGeneralServer::releaseEnded, Qt::QueuedConnection);
+        QCoreApplication::postEvent(this, new QEvent(releaseEventType()));
+}
+
+void TGeneralServer::customEvent(QEvent *)
+{
+    // The only event posted to a server is a worker's release request; the event itself is
+    // not read, it was made on the worker's thread.
+    releaseEnded();
 }
 
 void TGeneralServer::releaseEnded()

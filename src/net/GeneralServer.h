@@ -58,6 +58,7 @@ protected:
     // in its destructor, before anything the workers use is gone.
     void stopServing();
     void connectionPending() override;
+    void customEvent(QEvent *event) override;
 
 private:
     struct Served
