@@ -18,8 +18,8 @@
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
-#include "platform/Application.h"
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
+#include "platform/gui/Application.h"
 #include "settings/OptionsQ.h"
 
 #include <benchmark/benchmark.h>

@@ -2,7 +2,7 @@
 
 // Boxes a fuzz target would open go nowhere: a target runs without anyone to close them.
 
-#include "platform/Dialogs.h"
+#include "platform/gui/Dialogs.h"
 
 class SilentDialogs final : public platform::Dialogs
 {

@@ -2,7 +2,7 @@
 // crash, allocate without bound or hand out a pixel it did not define.
 #include "UsePixels.h"
 #include "pictures/Pictures.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <QByteArray>
 

@@ -2,7 +2,7 @@
 // and whatever it returns has the logical screen size the header names.
 #include "UsePixels.h"
 #include "gif/GifCodec.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <QByteArray>
 

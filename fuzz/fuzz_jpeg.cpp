@@ -2,7 +2,7 @@
 // with the program's error, never crash or leave the process.
 #include "UsePixels.h"
 #include "pictures/Pictures.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <QByteArray>
 

@@ -5,8 +5,8 @@
 #include "SilentDialogs.h"
 #include "lcd/LCDAnimator.h"
 #include "lcd/LCDScreen.h"
-#include "platform/Dialogs.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
+#include "platform/gui/Dialogs.h"
 
 #include <QApplication>
 

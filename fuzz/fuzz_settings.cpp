@@ -2,7 +2,7 @@
 // read twice: as the two stored receiver values (split at the first zero byte), and as the
 // whole settings file. Loading must never crash, and what it gives must come back unchanged
 // from its stored form.
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>

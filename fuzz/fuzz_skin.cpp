@@ -4,8 +4,8 @@
 // activation may refuse it with the program's error, never crash, hang or leave a colour that the
 // file did not name. The warning boxes for the missing pictures go nowhere.
 #include "SilentDialogs.h"
-#include "platform/Dialogs.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
+#include "platform/gui/Dialogs.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinIni.h"
 #include "skins/SkinSelectQ.h"

@@ -10,9 +10,9 @@
 #include "chat/ReceiverListModel.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
-#include "platform/Application.h"
-#include "platform/Dialogs.h"
-#include "platform/Text.h"
+#include "platform/core/Text.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Dialogs.h"
 #include "settings/OptionsQ.h"
 
 #include <QComboBox>

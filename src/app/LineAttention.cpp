@@ -1,8 +1,8 @@
 #include "app/LineAttention.h"
 
 #include "chat/ChatLine.h"
-#include "platform/Attention.h"
-#include "platform/Text.h"
+#include "platform/core/Text.h"
+#include "platform/gui/Attention.h"
 
 #include <QByteArray>
 #include <QWidget>

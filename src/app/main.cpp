@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/MessagerQ.h"
-#include "platform/Application.h"
-#include "platform/FocusRing.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/FocusRing.h"
 #include "settings/OptionsQ.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "chat/ChatLine.h"
 
-#include "platform/Text.h"
+#include "platform/core/Text.h"
 
 namespace chat {
 namespace {

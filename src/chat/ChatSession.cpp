@@ -1,7 +1,7 @@
 #include "chat/ChatSession.h"
 
 #include "chat/ReceiverListModel.h"
-#include "platform/Text.h"
+#include "platform/core/Text.h"
 
 #include <QPointer>
 #include <QScopeGuard>

@@ -2,7 +2,7 @@
 
 #include "controls/StateButton.h"
 #include "controls/UrlLblU.h"
-#include "platform/Shell.h"
+#include "platform/gui/Shell.h"
 
 #include <QAbstractScrollArea>
 #include <QAccessibleWidget>

@@ -1,8 +1,8 @@
 #include "controls/UrlLblU.h"
 
 #include "controls/AccessibleControls.h"
-#include "platform/Application.h"
-#include "platform/Shell.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Shell.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #include "gif/GifCodec.h"
 
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <QByteArray>
 

@@ -2,7 +2,7 @@
 
 #include "controls/AccessibleControls.h"
 #include "lcd/LCDScreen.h"
-#include "platform/Text.h"
+#include "platform/core/Text.h"
 
 #include <QAccessibleWidget>
 

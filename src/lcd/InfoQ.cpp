@@ -5,7 +5,7 @@
 #include "controls/UrlLblU.h"
 #include "lcd/LCDScreen.h"
 #include "pictures/Pictures.h"
-#include "platform/Fonts.h"
+#include "platform/gui/Fonts.h"
 
 #include "Version.h"
 

@@ -2,9 +2,9 @@
 #include "lcd/LCDAnimator.h"
 
 #include "lcd/LCDScreen.h"
-#include "platform/Application.h"
-#include "platform/Error.h"
-#include "platform/Text.h"
+#include "platform/core/Error.h"
+#include "platform/core/Text.h"
+#include "platform/gui/Application.h"
 
 #include <QTimer>
 

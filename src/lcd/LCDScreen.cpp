@@ -2,7 +2,7 @@
 
 #include "lcd/AccessibleLCD.h"
 #include "lcd/Matrix.h"
-#include "platform/Dialogs.h"
+#include "platform/gui/Dialogs.h"
 
 #include <QEvent>
 #include <QPainter>

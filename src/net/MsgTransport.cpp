@@ -1,5 +1,6 @@
 #include "net/MsgTransport.h"
 
+#include "net/ServerSession.h"
 #include "net/TransportTexts.h"
 
 #include <QScopeGuard>
@@ -118,7 +119,7 @@ QByteArray TMsgClient::SendMsg(const QByteArray &text)
         SendBuffer(MsgWire::field(m_fromName));
         ReportStatus(TransportTexts::Status::Write);
         SendBuffer(MsgWire::field(text));
-        emit OnMessageSent(this);
+        Q_EMIT OnMessageSent(this);
         reply = Read(MsgWire::kReply.size());
     } catch (...) {
         try {
@@ -148,39 +149,31 @@ TMsgServer::~TMsgServer()
     stopServing();
 }
 
-std::unique_ptr<TGeneralServer> TMsgServer::createSession()
-{
-    return std::make_unique<TMsgServer>(this);
-}
-
 void TMsgServer::setLineGate(LineGate gate)
 {
     std::lock_guard lock(m_handOverOrder);
     m_lineGate = std::move(gate);
 }
 
-void TMsgServer::Serve()
+void TMsgServer::Serve(TServerSession &session)
 {
-    const MsgWire::Delivery delivery = MsgWire::readDelivery([this](int count) { return Read(count); });
-    auto *listener = qobject_cast<TMsgServer *>(server());
+    const MsgWire::Delivery delivery =
+        MsgWire::readDelivery([&session](int count) { return session.Read(count); });
     {
-        // The acknowledgement goes out and the line is raised under the listener's hand-over
-        // lock: a sender opens its next connection only after this acknowledgement, so the
-        // worker of its next line waits here until this line has been raised, and lines of one
-        // sender are raised in the order they were sent.
-        std::unique_lock<std::mutex> order;
-        if (listener) {
-            order = std::unique_lock(listener->m_handOverOrder);
-            // A line with no room to wait in is not acknowledged: its sender learns that it
-            // failed instead of the line being dropped unseen.
-            if (listener->m_lineGate && !listener->m_lineGate(delivery.from.size() + delivery.message.size()))
-                throw ESockError(TransportTexts::receiverBusy());
-        }
-        Write(MsgWire::kReply);
-        // A session that was cancelled (its server is going, or it had to make room) delivers
+        // The acknowledgement goes out and the line is raised under the hand-over lock: a
+        // sender opens its next connection only after this acknowledgement, so the worker of its
+        // next line waits here until this line has been raised, and lines of one sender are
+        // raised in the order they were sent.
+        std::lock_guard order(m_handOverOrder);
+        // A line with no room to wait in is not acknowledged: its sender learns that it failed
+        // instead of the line being dropped unseen.
+        if (m_lineGate && !m_lineGate(delivery.from.size() + delivery.message.size()))
+            throw ESockError(TransportTexts::receiverBusy());
+        session.Write(MsgWire::kReply);
+        // A session that was cancelled (the server is going, or it had to make room) delivers
         // nothing more.
-        if (listener && !isCanceled())
-            emit listener->OnMSG(this, delivery.from, delivery.message);
+        if (!session.isCanceled())
+            Q_EMIT OnMSG(&session, delivery.from, delivery.message);
     }
-    waitForClientClose();
+    session.waitForClientClose();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/GeneralServer.h"
 #include "net/SockSession.h"
 
 #include <QByteArray>
@@ -81,8 +82,6 @@ public:
     explicit TMsgServer(QObject *owner = nullptr);
     ~TMsgServer() override;
 
-    void Serve() override;
-
     // Asked on a worker thread, before a line of `bytes` bytes is acknowledged, whether the
     // line can be taken now; a line refused is not acknowledged and its connection is closed.
     using LineGate = std::function<bool(qsizetype bytes)>;
@@ -95,10 +94,10 @@ Q_SIGNALS:
     void OnMSG(TSockSession *sender, const QByteArray &sFrom, const QByteArray &sMsg);
 
 protected:
-    std::unique_ptr<TGeneralServer> createSession() override;
+    void Serve(TServerSession &session) override;
 
 private:
-    // Of the listening server: acknowledge-and-raise, one line at a time.
+    // Acknowledge-and-raise, one line at a time.
     std::mutex m_handOverOrder;
     LineGate m_lineGate; // guarded by m_handOverOrder
 };

@@ -1,6 +1,6 @@
 #include "net/TransportTexts.h"
 
-#include "platform/AsyncSocket.h"
+#include "platform/core/AsyncSocket.h"
 
 namespace TransportTexts {
 namespace {
@@ -164,10 +164,6 @@ QString acceptFailed()
 {
     return QStringLiteral("Fehler beim Herstellen der Datenverbindung");
 }
-QString noTimer()
-{
-    return QStringLiteral("Kein Zeitgeber");
-}
 QString connectionLost()
 {
     return QStringLiteral("Verbindung vom Empfänger vorzeitig beendet");
@@ -187,31 +183,6 @@ QString badLengthField()
 QString receiverBusy()
 {
     return QStringLiteral("Zu viele Nachrichten warten auf Anzeige");
-}
-
-QString infoVersion()
-{
-    return QStringLiteral("Version= ");
-}
-QString infoHighVersion()
-{
-    return QStringLiteral("Hauptversion= ");
-}
-QString infoDescription()
-{
-    return QStringLiteral("Beschreibung= ");
-}
-QString infoSystem()
-{
-    return QStringLiteral("System= ");
-}
-QString infoMaxSockets()
-{
-    return QStringLiteral("Max Sockets= ");
-}
-QString infoMaxUdp()
-{
-    return QStringLiteral("Max Udp Pack.-Größe= ");
 }
 
 const std::array<ErrorRow, 50> &errorTable()

@@ -52,7 +52,6 @@ QString sendCanceled();
 QString readLnCanceled();
 QString acceptCanceled();
 QString acceptFailed();
-QString noTimer();
 // A peer that goes away mid-delivery, a field the four-digit length cannot carry, a peer that
 // stops sending or never answers, a malformed length, a line with no room to wait in.
 QString connectionLost();
@@ -60,14 +59,6 @@ QString messageTooLong();
 QString receiveTimedOut();
 QString badLengthField();
 QString receiverBusy();
-
-// Labels of the socket-layer description lines.
-QString infoVersion();
-QString infoHighVersion();
-QString infoDescription();
-QString infoSystem();
-QString infoMaxSockets();
-QString infoMaxUdp();
 
 struct ErrorRow
 {

@@ -3,8 +3,8 @@
 #include "pictures/BmpDecoder.h"
 
 #include "gif/GifCodec.h"
-#include "platform/Error.h"
-#include "platform/RegularFile.h"
+#include "platform/core/Error.h"
+#include "platform/core/RegularFile.h"
 
 #include <QBuffer>
 #include <QByteArray>

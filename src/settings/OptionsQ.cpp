@@ -7,8 +7,8 @@
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
 #include "pictures/Pictures.h"
-#include "platform/Dialogs.h"
-#include "platform/Fonts.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Fonts.h"
 #include "skins/SkinLook.h"
 
 #include <QCheckBox>

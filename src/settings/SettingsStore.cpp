@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "platform/Error.h"
-#include "platform/Registry.h"
+#include "platform/core/Error.h"
+#include "platform/core/Registry.h"
 
 #include <QCoreApplication>
 

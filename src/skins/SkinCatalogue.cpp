@@ -1,6 +1,6 @@
 #include "skins/SkinCatalogue.h"
 
-#include "platform/RegularFile.h"
+#include "platform/core/RegularFile.h"
 #include "skins/SkinIni.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "skins/SkinIni.h"
 
-#include "platform/Error.h"
-#include "platform/RegularFile.h"
-#include "platform/Text.h"
+#include "platform/core/Error.h"
+#include "platform/core/RegularFile.h"
+#include "platform/core/Text.h"
 
 #include <QDir>
 #include <QFileInfo>

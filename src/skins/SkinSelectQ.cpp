@@ -3,11 +3,11 @@
 #include "controls/AccessibleControls.h"
 #include "controls/FixedRowDelegate.h"
 #include "pictures/Pictures.h"
-#include "platform/Application.h"
-#include "platform/Dialogs.h"
-#include "platform/Error.h"
-#include "platform/Fonts.h"
-#include "platform/RegularFile.h"
+#include "platform/core/Error.h"
+#include "platform/core/RegularFile.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Fonts.h"
 #include "skins/SkinCatalogue.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "app/MessagerQ.h"
-#include "platform/FocusRing.h"
+#include "platform/gui/FocusRing.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinSelectQ.h"
 #include "support/TempSettings.h"

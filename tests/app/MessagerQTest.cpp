@@ -2,7 +2,7 @@
 #include "app/ChatWidgets.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 #include "support/FakeDialogs.h"
 #include "support/TempSettings.h"
 #include "support/Wait.h"

@@ -2,7 +2,7 @@
 #include "app/MessagerQ.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 #include "settings/OptionsQ.h"
 #include "settings/SettingsStore.h"
 #include "skins/SkinLook.h"

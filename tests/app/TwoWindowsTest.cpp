@@ -2,7 +2,7 @@
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 #include "settings/OptionsQ.h"
 #include "support/FakeDialogs.h"
 #include "support/Wait.h"

@@ -1,6 +1,6 @@
 #include "chat/ChatSession.h"
 #include "chat/ReceiverListModel.h"
-#include "platform/Text.h"
+#include "platform/core/Text.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "chat/ReceivedLineQueue.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 #include "support/FakeDialogs.h"
 #include "support/Wait.h"
 

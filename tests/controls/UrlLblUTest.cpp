@@ -1,5 +1,5 @@
 #include "controls/UrlLblU.h"
-#include "platform/Shell.h"
+#include "platform/gui/Shell.h"
 
 #include <gtest/gtest.h>
 

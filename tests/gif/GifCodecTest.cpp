@@ -1,7 +1,7 @@
 #include "gif/GifCodec.h"
 
 #include "GifBuilder.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <gtest/gtest.h>
 

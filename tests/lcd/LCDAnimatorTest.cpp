@@ -1,6 +1,6 @@
 #include "lcd/LCDAnimator.h"
 #include "lcd/LCDScreen.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 #include "support/FakeDialogs.h"
 #include "support/Wait.h"
 

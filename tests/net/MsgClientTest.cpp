@@ -1,6 +1,5 @@
 #include "net/MsgTransport.h"
 #include "net/TransportTexts.h"
-#include "platform/EventPump.h"
 #include "support/LoopbackPeer.h"
 #include "support/Wait.h"
 
@@ -8,7 +7,8 @@
 
 #include <QTimer>
 
-#include <atomic>
+#include <thread>
+
 
 using loopback::Ending;
 using loopback::ServerThread;
@@ -304,99 +304,6 @@ TEST(MsgClient, LongestFieldsArriveWhole)
     client.SendMsg(text);
     peer.join();
     EXPECT_EQ(peer.received(), wire);
-}
-
-TEST(SockSession, ReadTakesCountsAndKeepsTheRest)
-{
-    ServerThread peer(0, [](loopback::Connection &c) { c.sendAll("0123456789\r\nrest\n"); });
-    TSockSession session;
-    session.setHost(QStringLiteral("127.0.0.1"));
-    session.setPort(peer.port());
-    session.Connect();
-    EXPECT_EQ(session.Read(4), "0123");
-    EXPECT_EQ(session.Read(6), "456789");
-    EXPECT_EQ(session.ReadLn(), "\r\n");
-    EXPECT_EQ(session.ReadLn(), "rest\n");
-    EXPECT_EQ(session.Read(0), "");
-    session.Write(""); // nothing to send returns at once
-    session.Disconnect();
-}
-
-TEST(SockSession, ConnectWhileConnectedIsRefused)
-{
-    ServerThread peer(0, nullptr);
-    TSockSession session;
-    QStringList statuses;
-    QObject::connect(&session, &TSockSession::OnStatus, &session,
-                     [&](TSockSession *, const QString &text) { statuses << text; });
-    session.setHost(QStringLiteral("127.0.0.1"));
-    session.setPort(peer.port());
-    session.Connect();
-    session.setReportLevel(8);
-    session.Cancel();
-    EXPECT_EQ(failureOf([&] { session.Connect(); }), QStringLiteral("Bereits verbunden"));
-    EXPECT_EQ(statuses.last(), QStringLiteral("Verbindung wird hergestellt"));
-    // Canceled was cleared: a read goes ahead instead of reporting a cancel.
-    QTimer::singleShot(0, &session, [&] { session.Disconnect(); });
-    EXPECT_EQ(failureOf([&] { session.Read(1); }),
-              QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
-}
-
-TEST(SockSession, CancelEndsWaits)
-{
-    ServerThread peer(0, nullptr);
-    TSockSession session;
-    session.setHost(QStringLiteral("127.0.0.1"));
-    session.setPort(peer.port());
-    session.Connect();
-    QTimer::singleShot(0, &session, [&] { session.Cancel(); });
-    EXPECT_EQ(failureOf([&] { session.Read(1); }), QStringLiteral("Socket-send abgebrochen"));
-    QTimer::singleShot(0, &session, [&] { session.Cancel(); });
-    EXPECT_EQ(failureOf([&] { session.ReadLn(); }), QStringLiteral("Socket-readln abgebrochen"));
-    // ReadLn leaves the cancel standing: the next read ends at once.
-    EXPECT_EQ(failureOf([&] { session.Read(1); }), QStringLiteral("Socket-send abgebrochen"));
-    session.Disconnect();
-}
-
-TEST(SockSession, TransactionReadsReplyCode)
-{
-    ServerThread peer(6, [](loopback::Connection &c) { c.sendAll("250 fein\r\n"); });
-    TSockSession session;
-    session.setHost(QStringLiteral("127.0.0.1"));
-    session.setPort(peer.port());
-    session.Connect();
-    EXPECT_EQ(session.Transaction("HELO"), "250 fein\r\n");
-    EXPECT_EQ(session.replyCode(), 250);
-    session.Disconnect();
-    peer.join();
-    EXPECT_EQ(peer.received(), "HELO\r\n");
-}
-
-TEST(EventPump, WaitEndsOnEventsAndOnOtherThreadsFlags)
-{
-    bool fromEvent = false;
-    QTimer::singleShot(0, [&] { fromEvent = true; });
-    platform::waitUntil([&] { return fromEvent; });
-    EXPECT_TRUE(fromEvent);
-
-    // No event announces this flag: the wait's own wake-up must see it.
-    std::atomic<bool> fromThread = false;
-    std::thread setter([&] { fromThread = true; });
-    platform::waitUntil([&] { return fromThread.load(); });
-    setter.join();
-
-    // Nested waits: an event handled inside a wait may wait itself, and the UI stays live.
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] { ++ticks; });
-    ticker.start(1);
-    bool innerDone = false;
-    QTimer::singleShot(0, [&] {
-        platform::waitUntil([&] { return ticks >= 3; });
-        innerDone = true;
-    });
-    platform::waitUntil([&] { return innerDone; });
-    EXPECT_GE(ticks, 3);
 }
 
 TEST(MsgClient, CancelledLookupIsGivenUpAndItsLateAnswerIgnored)

@@ -1,5 +1,5 @@
 #include "net/TransportTexts.h"
-#include "platform/AsyncSocket.h"
+#include "platform/core/AsyncSocket.h"
 
 #include <gtest/gtest.h>
 

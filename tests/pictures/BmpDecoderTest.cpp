@@ -1,7 +1,7 @@
 #include "BmpBuilder.h"
 
 #include "pictures/Pictures.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "pictures/Pictures.h"
 
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 #include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>

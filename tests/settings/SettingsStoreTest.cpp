@@ -1,8 +1,8 @@
 #include "settings/SettingsStore.h"
 #include "SettingsPrinters.h"
-#include "platform/Error.h"
-#include "platform/Registry.h"
-#include "platform/Text.h"
+#include "platform/core/Error.h"
+#include "platform/core/Registry.h"
+#include "platform/core/Text.h"
 #include "support/TempSettings.h"
 
 #include <QCoreApplication>

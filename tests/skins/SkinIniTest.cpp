@@ -1,5 +1,5 @@
 #include "skins/SkinIni.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 #include "skins/SkinCatalogue.h"
 #include "support/SpecialFiles.h"
 

@@ -1,5 +1,5 @@
 #include "controls/GradBtn.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 #include "settings/OptionsQ.h"
 #include "skins/SkinSelectQ.h"
 #include "support/FakeDialogs.h"

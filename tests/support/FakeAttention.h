@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Attention.h"
+#include "platform/gui/Attention.h"
 
 #include <QList>
 #include <QString>

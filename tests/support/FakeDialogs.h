@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/gui/Dialogs.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #include "support/TempSettings.h"
 
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 
 TempSettings::TempSettings()
 {

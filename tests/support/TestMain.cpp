@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/Application.h"
+#include "platform/gui/Application.h"
 #include "support/FakeAttention.h"
 
 int main(int argc, char **argv)

@@ -1,5 +1,5 @@
-#include "platform/Registry.h"
-#include "platform/Error.h"
+#include "platform/core/Error.h"
+#include "platform/core/Registry.h"
 #include "support/TempSettings.h"
 
 #include <gtest/gtest.h>

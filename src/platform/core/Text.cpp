@@ -1,4 +1,4 @@
-#include "platform/Text.h"
+#include "platform/core/Text.h"
 
 #include <QList>
 

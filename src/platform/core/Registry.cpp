@@ -1,6 +1,6 @@
-#include "platform/Registry.h"
+#include "platform/core/Registry.h"
 
-#include "platform/Error.h"
+#include "platform/core/Error.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,12 +119,6 @@ Registry::Registry(RootKey root) : m_root(root)
 }
 
 Registry::~Registry() = default;
-
-void Registry::setRootKey(RootKey root)
-{
-    m_root = root;
-    m_path.clear();
-}
 
 QStringList Registry::resolve(const QString &key) const
 {
@@ -323,12 +317,6 @@ void Registry::beginBatch()
 {
     m_batch.clear();
     m_batching = true;
-}
-
-void Registry::discardBatch()
-{
-    m_batch.clear();
-    m_batching = false;
 }
 
 void Registry::commitBatch()

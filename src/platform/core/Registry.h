@@ -43,8 +43,6 @@ public:
     Registry &operator=(const Registry &) = delete;
 
     RootKey rootKey() const { return m_root; }
-    // Closes the open key and starts again at the given root.
-    void setRootKey(RootKey root);
 
     // Opens `key` relative to the open key (a leading backslash starts at the root). With
     // `canCreate` missing keys are created. Returns whether the key is open now; on failure the
@@ -71,7 +69,6 @@ public:
     // Writes the pending values; a file that cannot be replaced throws the usual write error
     // naming its first pending value.
     void commitBatch();
-    void discardBatch();
     bool inBatch() const { return m_batching; }
 
     // Deletes `key` (relative to the open key) with all its values and subkeys.

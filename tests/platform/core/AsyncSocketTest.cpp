@@ -1,4 +1,4 @@
-#include "platform/AsyncSocket.h"
+#include "platform/core/AsyncSocket.h"
 #include "support/Wait.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/Shell.h"
+#include "platform/gui/Shell.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "platform/FocusRing.h"
+#include "platform/gui/FocusRing.h"
 
 #include <QApplication>
 #include <QFocusFrame>

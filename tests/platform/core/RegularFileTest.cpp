@@ -1,4 +1,4 @@
-#include "platform/RegularFile.h"
+#include "platform/core/RegularFile.h"
 #include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "platform/Application.h"
-#include "platform/Error.h"
-#include "platform/Fonts.h"
-#include "platform/Shell.h"
+#include "platform/core/Error.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Shell.h"
 #include "support/FakeDialogs.h"
 #include "support/Wait.h"
 

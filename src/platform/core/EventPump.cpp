@@ -1,4 +1,4 @@
-#include "platform/EventPump.h"
+#include "platform/core/EventPump.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

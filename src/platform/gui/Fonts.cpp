@@ -1,4 +1,4 @@
-#include "platform/Fonts.h"
+#include "platform/gui/Fonts.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "platform/Attention.h"
+#include "platform/gui/Attention.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "platform/Dialogs.h"
+#include "platform/gui/Dialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -47,7 +47,6 @@ int winsockError(int posixError);
 
 // The calling thread's last socket error in Winsock numbering (WSAGetLastError).
 int lastSocketError();
-void setLastSocketError(int code);
 
 // Dotted IPv4 text to an address in network byte order, like inet_addr: "a.b.c.d" and the
 // shorter forms, decimal, octal or hexadecimal parts; kInaddrNone when the text is no address.
@@ -66,8 +65,6 @@ public:
 
     // A fresh non-blocking TCP socket; false (and lastSocketError()) when none could be made.
     bool create();
-    // Takes over an accepted, connected descriptor.
-    bool adopt(int descriptor);
     int handle() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
 

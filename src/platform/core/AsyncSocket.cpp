@@ -1,4 +1,4 @@
-#include "platform/AsyncSocket.h"
+#include "platform/core/AsyncSocket.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -154,11 +154,6 @@ int lastSocketError()
     return t_lastSocketError;
 }
 
-void setLastSocketError(int code)
-{
-    t_lastSocketError = code;
-}
-
 std::uint32_t inetAddr(const QByteArray &text)
 {
     // inet_aton reads what inet_addr reads and, unlike inet_addr, tells "255.255.255.255" from a
@@ -192,19 +187,6 @@ bool AsyncSocket::create()
         return false;
     }
     attach(fd, State::Idle);
-    return true;
-}
-
-bool AsyncSocket::adopt(int descriptor)
-{
-    if (descriptor < 0)
-        return false;
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags | O_NONBLOCK) < 0) {
-        failWith(errno);
-        return false;
-    }
-    attach(descriptor, State::Connected);
     return true;
 }
 
@@ -480,7 +462,7 @@ void AsyncSocket::writable()
 void AsyncSocket::report(int event, int error)
 {
     if (m_mask & event)
-        emit socketEvent(event, error);
+        Q_EMIT socketEvent(event, error);
 }
 
 HostLookup::HostLookup(QObject *parent) : QObject(parent)
@@ -501,18 +483,18 @@ void HostLookup::start(const QString &name)
             return; // an answer to a lookup that was given up
         m_lookupId = -1;
         if (info.error() != QHostInfo::NoError) {
-            emit finished(0, info.error() == QHostInfo::HostNotFound ? wsaHostNotFound : wsaNoRecovery);
+            Q_EMIT finished(0, info.error() == QHostInfo::HostNotFound ? wsaHostNotFound : wsaNoRecovery);
             return;
         }
         for (const QHostAddress &address : info.addresses()) {
             bool ok = false;
             const quint32 ipv4 = address.toIPv4Address(&ok);
             if (ok && address.protocol() == QAbstractSocket::IPv4Protocol) {
-                emit finished(htonl(ipv4), 0);
+                Q_EMIT finished(htonl(ipv4), 0);
                 return;
             }
         }
-        emit finished(0, wsaNoData);
+        Q_EMIT finished(0, wsaNoData);
     });
 }
 

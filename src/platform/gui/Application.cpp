@@ -1,8 +1,8 @@
-#include "platform/Application.h"
+#include "platform/gui/Application.h"
 
-#include "platform/Dialogs.h"
-#include "platform/Error.h"
-#include "platform/Fonts.h"
+#include "platform/core/Error.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Fonts.h"
 
 #include <QHelpEvent>
 #include <QStatusTipEvent>
