@@ -162,13 +162,13 @@ void TSockSession::ReportStatus(Status status, int count)
         ReportStatus(level, TransportTexts::statusText(status, count));
 }
 
-bool TSockSession::ResolveHost()
+TSockSession::Lookup TSockSession::ResolveHost()
 {
     ReportStatus(Status::ResolveHost);
     const std::uint32_t dotted = platform::inetAddr(m_host.toLatin1());
     if (dotted != platform::kInaddrNone) {
         m_peerAddress = dotted; // "0.0.0.0" gives 0: no address
-        return true;
+        return Lookup::Resolved;
     }
     m_peerAddress = 0;
     StartTimer();
@@ -191,13 +191,13 @@ bool TSockSession::ResolveHost()
     }
     if (timedOut || canceled) {
         m_lookup->abort(); // a late answer is ignored
-        throw ESockError(timedOut ? TransportTexts::lookupTimedOut() : TransportTexts::lookupCanceled());
+        return timedOut ? Lookup::TimedOut : Lookup::Canceled;
     }
     if (!ok)
-        return false;
+        return Lookup::NoAddress;
     m_peerAddress = address;
     Q_EMIT OnHostResolved(this);
-    return true;
+    return Lookup::Resolved;
 }
 
 void TSockSession::Connect()
@@ -218,7 +218,18 @@ void TSockSession::Connect()
     for (int attempt = 0;; ++attempt) {
         // A name that does not resolve leaves no address; a lookup that timed out or was
         // cancelled ends the attempt.
-        if (!ResolveHost())
+        Lookup lookup = Lookup::NoAddress;
+        try {
+            lookup = ResolveHost();
+        } catch (const ESockError &) {
+            // A handler that failed while the name was resolved leaves no address either: the
+            // invalid-host path below answers for it.
+        }
+        if (lookup == Lookup::TimedOut)
+            throw ESockError(TransportTexts::lookupTimedOut());
+        if (lookup == Lookup::Canceled)
+            throw ESockError(TransportTexts::lookupCanceled());
+        if (lookup != Lookup::Resolved)
             m_peerAddress = 0;
         if (m_peerAddress != 0)
             break;

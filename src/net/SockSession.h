@@ -155,10 +155,11 @@ protected:
     Clock::time_point m_lastProgress = Clock::now();
 
 private:
+    // What resolving Host came to.
+    enum class Lookup { Resolved, NoAddress, TimedOut, Canceled };
     void InitializeSockets(SocketStart start);
-    // False when the name could not be resolved; throws when the lookup timed out or was
-    // cancelled.
-    bool ResolveHost();
+    // Turns Host into the peer's address; what a handler raises meanwhile goes to the caller.
+    Lookup ResolveHost();
     void TimerFired();
     void queueBytes(const char *data, qsizetype length);
 

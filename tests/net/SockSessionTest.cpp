@@ -1,4 +1,5 @@
 #include "net/SockSession.h"
+#include "net/TransportTexts.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,26 @@ TEST(SockSession, ConnectWhileConnectedIsRefused)
     QTimer::singleShot(0, &session, [&] { session.Disconnect(); });
     EXPECT_EQ(failureOf([&] { session.Read(1); }),
               QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
+}
+
+TEST(SockSession, StatusHandlerFailingWhileANameIsResolvedLeavesNoAddress)
+{
+    using TransportTexts::Status;
+    for (const Status failingAt : {Status::ResolveHost, Status::StartTimer, Status::StopTimer}) {
+        TSockSession session;
+        session.setHost(QStringLiteral("localhost"));
+        session.setPort(loopback::unusedPort());
+        session.setReportLevel(8);
+        const QString trigger = TransportTexts::statusText(failingAt);
+        QObject::connect(&session, &TSockSession::OnStatus, &session,
+                         [&trigger](TSockSession *, const QString &text) {
+                             if (text == trigger)
+                                 throw ESockError(QStringLiteral("Anzeige gestört"));
+                         });
+        EXPECT_EQ(failureOf([&] { session.Connect(); }).toStdString(),
+                  TransportTexts::nullAddress().toStdString())
+            << trigger.toStdString();
+    }
 }
 
 TEST(SockSession, CancelEndsWaits)
