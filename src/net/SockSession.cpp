@@ -1,12 +1,12 @@
 #include "net/SockSession.h"
 
+#include "net/SessionStream.h"
 #include "net/ThreadTimer.h"
 #include "net/TransportTexts.h"
 #include "platform/core/AsyncSocket.h"
 #include "platform/core/EventPump.h"
 
 #include <QMetaMethod>
-#include <QMetaObject>
 
 #include <algorithm>
 
@@ -15,8 +15,6 @@ using TransportTexts::Status;
 
 namespace {
 
-// Data moves in chunks of at most this many bytes per receive or send.
-constexpr qsizetype kChunk = 16383;
 // Largest text one Write hands over.
 constexpr qsizetype kMaxWrite = 16384;
 
@@ -28,18 +26,10 @@ TSockSession::TSockSession(QObject *owner) : TSockSession(owner, SocketStart::Cr
 
 TSockSession::TSockSession(QObject *owner, SocketStart start)
     : QObject(owner), m_socket(new platform::AsyncSocket(this)), m_lookup(new platform::HostLookup(this)),
-      m_timer(new TThreadTimer(this))
+      m_timer(new TThreadTimer(this)), m_stream(new TSessionStream(*this, *m_socket))
 {
     m_timer->setEnabled(false);
     connect(m_timer, &TThreadTimer::OnTimer, this, &TSockSession::TimerFired);
-    connect(m_socket, &platform::AsyncSocket::socketEvent, this, [this](int event, int error) {
-        try {
-            HandleSocketEvent(event, error);
-        } catch (...) {
-            // Nothing raised while a notification is handled gets out: the waits look at the
-            // flags it set, and a failed close has already recorded its error.
-        }
-    });
     connect(m_lookup, &platform::HostLookup::finished, this, [this](std::uint32_t address, int error) {
         std::lock_guard lock(m_mutex);
         m_lastEventOK = error == 0;
@@ -172,13 +162,13 @@ void TSockSession::ReportStatus(Status status, int count)
         ReportStatus(level, TransportTexts::statusText(status, count));
 }
 
-bool TSockSession::ResolveHost()
+TSockSession::Lookup TSockSession::ResolveHost()
 {
     ReportStatus(Status::ResolveHost);
     const std::uint32_t dotted = platform::inetAddr(m_host.toLatin1());
     if (dotted != platform::kInaddrNone) {
         m_peerAddress = dotted; // "0.0.0.0" gives 0: no address
-        return true;
+        return Lookup::Resolved;
     }
     m_peerAddress = 0;
     StartTimer();
@@ -201,13 +191,13 @@ bool TSockSession::ResolveHost()
     }
     if (timedOut || canceled) {
         m_lookup->abort(); // a late answer is ignored
-        throw ESockError(timedOut ? TransportTexts::lookupTimedOut() : TransportTexts::lookupCanceled());
+        return timedOut ? Lookup::TimedOut : Lookup::Canceled;
     }
     if (!ok)
-        return false;
+        return Lookup::NoAddress;
     m_peerAddress = address;
     Q_EMIT OnHostResolved(this);
-    return true;
+    return Lookup::Resolved;
 }
 
 void TSockSession::Connect()
@@ -221,14 +211,25 @@ void TSockSession::Connect()
         // A connection starts clean: nothing queued for, or received on, an earlier one can go
         // out on this one or be read from it.
         m_receiveBuffer.clear();
-        m_sendQueue.clear();
+        m_stream->dropQueued();
         m_sendComplete = false;
         m_peerGone = false;
     }
     for (int attempt = 0;; ++attempt) {
         // A name that does not resolve leaves no address; a lookup that timed out or was
         // cancelled ends the attempt.
-        if (!ResolveHost())
+        Lookup lookup = Lookup::NoAddress;
+        try {
+            lookup = ResolveHost();
+        } catch (const ESockError &) {
+            // A handler that failed while the name was resolved leaves no address either: the
+            // invalid-host path below answers for it.
+        }
+        if (lookup == Lookup::TimedOut)
+            throw ESockError(TransportTexts::lookupTimedOut());
+        if (lookup == Lookup::Canceled)
+            throw ESockError(TransportTexts::lookupCanceled());
+        if (lookup != Lookup::Resolved)
             m_peerAddress = 0;
         if (m_peerAddress != 0)
             break;
@@ -371,11 +372,7 @@ void TSockSession::queueBytes(const char *data, qsizetype length)
 
 void TSockSession::transmit(const char *data, qsizetype length)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_sendQueue.append(data, length);
-    }
-    postSendMore();
+    m_stream->send(data, length);
     waitFor([this] { return m_sendComplete || m_canceled || m_peerGone; }, m_stallLimit);
 }
 
@@ -486,60 +483,6 @@ void TSockSession::TimerFired()
     Abort();
 }
 
-void TSockSession::HandleSocketEvent(int event, int error)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_lastEventOK = error == 0;
-        if (error != 0)
-            m_lastError = error;
-    }
-    switch (event) {
-    case platform::seRead:
-        ReadToStream();
-        break;
-    case platform::seWrite:
-        WriteFromStream();
-        break;
-    case platform::seAccept: {
-        std::lock_guard lock(m_mutex);
-        m_connected = true;
-    }
-        connectionPending();
-        break;
-    case platform::seConnect:
-        if (error == 0) {
-            {
-                std::lock_guard lock(m_mutex);
-                m_connected = true;
-            }
-            Q_EMIT OnConnect(this);
-        }
-        break;
-    case platform::seClose: {
-        // Collect what the peer sent before it went.
-        char scratch[kChunk];
-        for (;;) {
-            if (isCanceled())
-                break;
-            const qint64 n = m_socket->recv(scratch, kChunk);
-            if (n <= 0)
-                break;
-            appendReceived(scratch, n);
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_connected = false;
-            m_peerGone = true;
-        }
-        CloseSocket();
-        break;
-    }
-    default:
-        break;
-    }
-}
-
 void TSockSession::appendReceived(const char *data, qsizetype length)
 {
     std::lock_guard lock(m_mutex);
@@ -549,97 +492,3 @@ void TSockSession::appendReceived(const char *data, qsizetype length)
     m_receiveBuffer.append(data, length);
     m_lastProgress = Clock::now();
 }
-
-void TSockSession::postSendMore()
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            try {
-                WriteFromStream();
-            } catch (...) {
-                // A send that fails leaves its error and the queue for the waiting writer to see.
-            }
-        },
-        Qt::QueuedConnection);
-}
-
-void TSockSession::postReadMore()
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            try {
-                ReadToStream();
-            } catch (...) {
-                // A receive that fails records its error; the reader's wait sees the rest.
-            }
-        },
-        Qt::QueuedConnection);
-}
-
-void TSockSession::WriteFromStream()
-{
-    if (m_streamBusy)
-        return;
-    m_streamBusy = true;
-    ReportStatus(Status::WriteFromStream);
-    QByteArray chunk;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_sendQueue.isEmpty() && !m_canceled)
-            chunk = m_sendQueue.left(kChunk);
-    }
-    if (!chunk.isEmpty()) {
-        const qint64 sent = m_socket->send(chunk.constData(), chunk.size());
-        std::lock_guard lock(m_mutex);
-        if (sent < 0) {
-            m_lastError = platform::lastSocketError();
-            // A broken connection ends the sender's wait; a full socket retries on the next
-            // write notification.
-            if (m_lastError != platform::wsaWouldBlock) {
-                m_peerGone = true;
-            }
-        } else if (sent >= m_sendQueue.size()) {
-            m_sendQueue.clear();
-            m_sendComplete = true;
-            m_lastProgress = Clock::now();
-        } else {
-            m_sendQueue.remove(0, sent);
-            m_lastProgress = Clock::now();
-            postSendMore();
-        }
-    }
-    m_streamBusy = false;
-}
-
-void TSockSession::ReadToStream()
-{
-    if (isCanceled()) {
-        m_socket->select(0);
-        return;
-    }
-    if (m_streamBusy) {
-        // Nested inside a running transfer: come back later instead of losing the notification.
-        postReadMore();
-        return;
-    }
-    m_streamBusy = true;
-    ReportStatus(Status::ReadToStream);
-    char scratch[kChunk];
-    const qint64 n = m_socket->recv(scratch, kChunk);
-    if (n < 0) {
-        const int error = platform::lastSocketError();
-        {
-            std::lock_guard lock(m_mutex);
-            m_lastError = error;
-        }
-        ErrorToText(error);
-    } else if (n > 0) {
-        appendReceived(scratch, n);
-        if (n == kChunk)
-            postReadMore();
-    }
-    m_streamBusy = false;
-}
-

@@ -18,16 +18,20 @@ namespace platform {
 class AsyncSocket;
 class HostLookup;
 } // namespace platform
+class TSessionStream;
 class TThreadTimer;
 
 // A TCP session with blocking-looking operations over an asynchronous socket. Socket
-// notifications are handled on the UI thread; operations that wait keep the UI thread's events
-// flowing while they wait (platform::waitUntil). The session connects to Host:Port; the
-// listening server and the sessions its workers serve build on it.
+// notifications are handled on the UI thread by the session's stream (TSessionStream);
+// operations that wait keep the UI thread's events flowing while they wait
+// (platform::waitUntil). The session connects to Host:Port; the listening server and the
+// sessions its workers serve build on it.
 class TSockSession : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TSockSession)
+    // The stream moves the socket's bytes and sets the flags the waits look at.
+    friend class TSessionStream;
     Q_PROPERTY(QString Host READ host WRITE setHost)
     Q_PROPERTY(int Port READ port WRITE setPort)
     Q_PROPERTY(int TimeOut READ timeOut WRITE setTimeOut)
@@ -151,16 +155,12 @@ protected:
     Clock::time_point m_lastProgress = Clock::now();
 
 private:
+    // What resolving Host came to.
+    enum class Lookup { Resolved, NoAddress, TimedOut, Canceled };
     void InitializeSockets(SocketStart start);
-    // False when the name could not be resolved; throws when the lookup timed out or was
-    // cancelled.
-    bool ResolveHost();
+    // Turns Host into the peer's address; what a handler raises meanwhile goes to the caller.
+    Lookup ResolveHost();
     void TimerFired();
-    void HandleSocketEvent(int event, int error);
-    void WriteFromStream();
-    void ReadToStream();
-    void postSendMore();
-    void postReadMore();
     void queueBytes(const char *data, qsizetype length);
 
     QString m_host;
@@ -173,11 +173,11 @@ private:
     platform::AsyncSocket *const m_socket;
     platform::HostLookup *const m_lookup;
     TThreadTimer *const m_timer;
+    TSessionStream *const m_stream;
 
     std::uint32_t m_peerAddress = 0; // network byte order; 0 = none
     std::uint16_t m_peerPort = 0;
     bool m_componentDestroying = false;
-    bool m_streamBusy = false;
     QByteArray m_replyText;
     int m_replyCode = 0;
     qsizetype m_receiveLimit = 0;
@@ -186,7 +186,6 @@ private:
     // Guarded by m_mutex.
     QString m_status;
     QByteArray m_receiveBuffer;
-    QByteArray m_sendQueue;
     bool m_timedOut = false;
     bool m_lookupAnswered = false;
     std::uint32_t m_lookupAddress = 0;

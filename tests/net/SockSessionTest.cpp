@@ -1,4 +1,5 @@
 #include "net/SockSession.h"
+#include "net/TransportTexts.h"
 #include "support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,26 @@ TEST(SockSession, ConnectWhileConnectedIsRefused)
               QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
 }
 
+TEST(SockSession, StatusHandlerFailingWhileANameIsResolvedLeavesNoAddress)
+{
+    using TransportTexts::Status;
+    for (const Status failingAt : {Status::ResolveHost, Status::StartTimer, Status::StopTimer}) {
+        TSockSession session;
+        session.setHost(QStringLiteral("localhost"));
+        session.setPort(loopback::unusedPort());
+        session.setReportLevel(8);
+        const QString trigger = TransportTexts::statusText(failingAt);
+        QObject::connect(&session, &TSockSession::OnStatus, &session,
+                         [&trigger](TSockSession *, const QString &text) {
+                             if (text == trigger)
+                                 throw ESockError(QStringLiteral("Anzeige gestört"));
+                         });
+        EXPECT_EQ(failureOf([&] { session.Connect(); }).toStdString(),
+                  TransportTexts::nullAddress().toStdString())
+            << trigger.toStdString();
+    }
+}
+
 TEST(SockSession, CancelEndsWaits)
 {
     ServerThread peer(0, nullptr);
@@ -87,4 +108,25 @@ TEST(SockSession, TransactionReadsReplyCode)
     session.Disconnect();
     peer.join();
     EXPECT_EQ(peer.received(), "HELO\r\n");
+}
+
+TEST(SockSession, TransfersLongerThanAChunkArriveWholeAndInOrder)
+{
+    QByteArray payload(3 * 16383 + 7, Qt::Uninitialized);
+    for (qsizetype i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<char>(i % 251);
+    ServerThread peer(static_cast<int>(payload.size()),
+                      [&payload](loopback::Connection &c) { c.sendAll(payload); });
+    TSockSession session;
+    session.setHost(QStringLiteral("127.0.0.1"));
+    session.setPort(peer.port());
+    session.Connect();
+    // A transfer that stops half-way would wait for ever: the cancel ends it as a failure.
+    QTimer::singleShot(kPatienceMs, &session, [&] { session.Cancel(); });
+    session.SendBuffer(payload);
+    const QByteArray echoed = session.Read(static_cast<int>(payload.size()));
+    EXPECT_TRUE(echoed == payload) << "read back " << echoed.size() << " bytes";
+    session.Disconnect();
+    peer.join();
+    EXPECT_TRUE(peer.received() == payload) << "peer got " << peer.received().size() << " bytes";
 }
