@@ -130,8 +130,8 @@ void BM_Receive(benchmark::State &state)
         program = std::make_unique<Window>();
     else
         plain = std::make_unique<bench::PlainServer>();
-    const auto port =
-        static_cast<std::uint16_t>(window ? program->form->MessageGetter->boundPort() : plain->port());
+    const auto port = static_cast<std::uint16_t>(
+        window ? program->form->session().messageGetter()->boundPort() : plain->port());
     qint64 total = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -189,7 +189,7 @@ void BM_KeyWhileFlooded(benchmark::State &state)
 {
     Window window;
     TForm1 &form = *window.form;
-    const auto port = static_cast<std::uint16_t>(form.MessageGetter->boundPort());
+    const auto port = static_cast<std::uint16_t>(form.session().messageGetter()->boundPort());
     std::atomic<bool> flooding = true;
     std::atomic<int> delivered = 0;
     std::atomic<int> finished = 0;
@@ -267,8 +267,8 @@ void BM_FloodOfLongLines(benchmark::State &state)
         QCoreApplication::processEvents();
         const long startKib = residentKib();
         int shown = 0;
-        QObject::connect(&form, &TForm1::lineArrived, &form, [&shown] { ++shown; });
-        const auto port = static_cast<std::uint16_t>(form.MessageGetter->boundPort());
+        QObject::connect(&form.session(), &chat::ChatSession::lineArrived, &form, [&shown] { ++shown; });
+        const auto port = static_cast<std::uint16_t>(form.session().messageGetter()->boundPort());
 
         std::atomic<bool> flooding = true;
         std::atomic<int> finished = 0;

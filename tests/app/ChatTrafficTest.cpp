@@ -1,6 +1,7 @@
 #include "app/ChatHistory.h"
 #include "app/ChatWidgets.h"
 #include "app/MessagerQ.h"
+#include "app/ReceiveLed.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/core/Registry.h"
@@ -100,9 +101,10 @@ private:
 // machine. The time-out of an exchange is taken once its connection stands.
 void shortTimeOutOnlyFor(TForm1 &form, const QString &silentHost)
 {
-    form.MessageSender->setTimeOut(kPatienceMs);
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&form, silentHost] {
-        form.MessageSender->setTimeOut(form.MessageSender->host() == silentHost ? 300 : kPatienceMs);
+    TMsgClient *sender = form.session().messageSender();
+    sender->setTimeOut(kPatienceMs);
+    QObject::connect(sender, &TSockSession::OnConnect, &form, [sender, silentHost] {
+        sender->setTimeOut(sender->host() == silentHost ? 300 : kPatienceMs);
     });
 }
 
@@ -187,7 +189,7 @@ TEST_F(ChatTrafficTest, RequestsSendTheirLinesInOrderWithColourAndStyle)
     // Renamed and recoloured: rename, colour change, chat line, all in the new colour.
     type(QStringLiteral("Jo"), QString(), QStringLiteral("hallo"));
     form.setOwnColor(QColor(255, 0, 10));
-    form.setColorChanged(true);
+    form.session().setColorChanged(true);
     form.SendButtonClick();
 
     const QList<QByteArray> expected{
@@ -212,9 +214,9 @@ TEST_F(ChatTrafficTest, RequestsSendTheirLinesInOrderWithColourAndStyle)
     ASSERT_EQ(shown.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i)
         EXPECT_EQ(shown.at(i), platform::fromWindows1252(expected.at(i).mid(10)));
-    EXPECT_TRUE(form.hasJoined());
-    EXPECT_FALSE(form.colorChanged());
-    EXPECT_EQ(form.lastSentName(), QStringLiteral("Jo"));
+    EXPECT_TRUE(form.session().hasJoined());
+    EXPECT_FALSE(form.session().colorChanged());
+    EXPECT_EQ(form.session().lastSentName(), QStringLiteral("Jo"));
 }
 
 TEST_F(ChatTrafficTest, UnreachableReceiverGetsOneBoxAndTheOthersStillReceive)
@@ -281,11 +283,11 @@ TEST_F(ChatTrafficTest, TransportFailuresAreReportedOncePerReceiver)
         m_boxes.clear();
         TForm1 &form = showForm(c.sendPort);
         setReceivers({{c.receiver, true}});
-        form.setColorChanged(false);
-        form.SendToAll(QStringLiteral("x"), false);
+        form.session().setColorChanged(false);
+        form.session().SendToAll(QStringLiteral("x"), false, {});
         EXPECT_EQ(form.statusText(), c.status);
         EXPECT_EQ(m_boxes.boxes(), c.boxes);
-        EXPECT_EQ(form.reportMark(), TForm1::ReportMark::BoxShown);
+        EXPECT_EQ(form.session().reportMark(), chat::ChatSession::ReportMark::BoxShown);
     }
 }
 
@@ -306,7 +308,7 @@ TEST_F(ChatTrafficTest, ALineTooLongToFrameIsNeverSentCut)
     EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{sorry, sorry}));
     EXPECT_EQ(form.statusText(), QStringLiteral("Es ist ein Fehler aufgetreten."));
     // It still counts as sent and is shown once.
-    EXPECT_TRUE(form.hasJoined());
+    EXPECT_TRUE(form.session().hasJoined());
     EXPECT_EQ(history().size(), 2);
 }
 
@@ -318,7 +320,7 @@ TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
     type(QStringLiteral("B"), QStringLiteral("sagt:"), QStringLiteral("eins"));
     const int beeps = platform::Application::beepCount();
     int requests = 0;
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
+    QObject::connect(form.session().messageSender(), &TSockSession::OnConnect, &form, [&] {
         if (requests++ > 0)
             return;
         // Each line is made from the message as it is when sent; the waiting room is bounded.
@@ -342,7 +344,7 @@ TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
     EXPECT_EQ(history().size(), lines.size());
     EXPECT_EQ(form.MessageEdit->text(), QString::number(chat::ChatSession::kMaxWaitingLines));
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
-    EXPECT_FALSE(form.isSending());
+    EXPECT_FALSE(form.session().isSending());
 }
 
 // A first receiver that fails in any way costs the second receiver nothing: it gets every line
@@ -394,7 +396,8 @@ TEST_F(ChatTrafficTest, AMisbehavingFirstReceiverCostsTheSecondNothing)
                 form.MessageEdit->setFocus();
                 ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == form.MessageEdit; }));
                 QTest::keyClick(form.MessageEdit, Qt::Key_Return);
-                ASSERT_TRUE(waitFor([&] { return form.hasJoined() && !form.isSending(); }));
+                ASSERT_TRUE(
+                    waitFor([&] { return form.session().hasJoined() && !form.session().isSending(); }));
                 QCoreApplication::processEvents();
                 m_boxes.setWhileOpen({});
             } else {
@@ -427,7 +430,7 @@ TEST_F(ChatTrafficTest, ClosingHidesAtOnceAndTheWaitingLinesThenTheFarewellGoOut
     type(QStringLiteral("Ole"), QStringLiteral("lacht."), QString());
     bool hidden = false;
     int connects = 0;
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
+    QObject::connect(form.session().messageSender(), &TSockSession::OnConnect, &form, [&] {
         if (connects++ > 0)
             return;
         // The user sends again and closes while the silent receiver holds the delivery.
@@ -466,20 +469,20 @@ TEST_F(ChatTrafficTest, TheFarewellHasABoundedTime)
     m_form->setOptionForm(m_options.get());
     m_form->show();
     setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.1"), true}});
-    m_form->MessageSender->setTimeOut(300);
+    m_form->session().messageSender()->setTimeOut(300);
     m_form->SendButtonClick();
     m_boxes.clear();
 
     // Two receivers that never answer would hold the farewell for two minutes; the grace ends it
     // long before even one of them has used up its time-out, however busy the machine.
     constexpr int kTimeOut = 60000;
-    m_form->MessageSender->setTimeOut(kTimeOut);
+    m_form->session().messageSender()->setTimeOut(kTimeOut);
     QElapsedTimer closing;
     closing.start();
     m_form->close();
     EXPECT_LT(closing.elapsed(), kTimeOut);
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
-    EXPECT_FALSE(m_form->isSending());
+    EXPECT_FALSE(m_form->session().isSending());
 }
 
 TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
@@ -489,11 +492,11 @@ TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
     setReceivers({{QStringLiteral("127.0.0.1"), true}});
     QStringList seen;
     const auto record = [&] { seen.append(form.statusText()); };
-    QObject::connect(form.MessageSender, &TSockSession::OnHostResolved, &form, record);
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, record);
-    QObject::connect(form.MessageSender, &TMsgClient::OnMessageSent, &form, record);
-    QObject::connect(form.MessageSender, &TSockSession::OnDisconnect, &form, record);
-    form.SendToAll(QStringLiteral("x"), false);
+    QObject::connect(form.session().messageSender(), &TSockSession::OnHostResolved, &form, record);
+    QObject::connect(form.session().messageSender(), &TSockSession::OnConnect, &form, record);
+    QObject::connect(form.session().messageSender(), &TMsgClient::OnMessageSent, &form, record);
+    QObject::connect(form.session().messageSender(), &TSockSession::OnDisconnect, &form, record);
+    form.session().SendToAll(QStringLiteral("x"), false, {});
     const QStringList expected{
         QStringLiteral("Mit Empfänger-PC \"127.0.0.1\" verbunden."),
         QStringLiteral("Nachricht an Empfänger-PC \"127.0.0.1\" erfolgreich gesendet."),
@@ -508,7 +511,7 @@ TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(form.statusText(), QStringLiteral("127.0.0.1 hat die Nachricht erhalten."));
 
-    form.MessageProgStatus(form.MessageGetter, QStringLiteral("A & B"));
+    form.session().MessageProgStatus(form.session().messageGetter(), QStringLiteral("A & B"));
     EXPECT_EQ(form.StatusLabel->text(), QStringLiteral("A & B"));
 }
 
@@ -546,7 +549,7 @@ TEST_F(ChatTrafficTest, ReceivedLinesAreShownAndUnknownSendersOffered)
         m_boxes.clear();
         const int before = history().size() - (form.MessageMemo->document()->isEmpty() ? 1 : 0);
         form.setStatusText(QString());
-        form.MessageGetterMSG(form.MessageGetter, step.from, step.msg);
+        form.session().MessageGetterMSG(form.session().messageGetter(), step.from, step.msg);
         const int after = history().size() - (form.MessageMemo->document()->isEmpty() ? 1 : 0);
         EXPECT_EQ(after - before, step.shown ? 1 : 0);
         EXPECT_EQ(m_boxes.boxes().size(), step.asked ? 1 : 0);
@@ -559,19 +562,19 @@ TEST_F(ChatTrafficTest, ReceivedLinesAreShownAndUnknownSendersOffered)
         }
     }
     // Both questions were answered "Nein".
-    EXPECT_EQ(form.declinedSenders(), QStringLiteral("KÜCHE\\*\\ Dachboden\\*\\ "));
+    EXPECT_EQ(form.session().declinedSenders(), QStringLiteral("KÜCHE\\*\\ Dachboden\\*\\ "));
     EXPECT_EQ(m_options->receivers().size(), 1);
     EXPECT_FALSE(form.SendButton->isEnabled());
 
     // "Ja" adds the sender as received, checked, at the end, and opens the send button.
     m_boxes.answerConfirmation(true);
-    form.MessageGetterMSG(form.MessageGetter, "Flur", "0000000000hallo");
+    form.session().MessageGetterMSG(form.session().messageGetter(), "Flur", "0000000000hallo");
     EXPECT_EQ(m_options->receivers().last(), (settings::ReceiverEntry{QStringLiteral("Flur"), true}));
     EXPECT_TRUE(m_options->ButtonDel->isEnabled());
     EXPECT_TRUE(form.SendButton->isEnabled());
     EXPECT_EQ(form.SendButton->statusTip(), QStringLiteral("Senden!"));
     m_boxes.clear();
-    form.MessageGetterMSG(form.MessageGetter, "flur", "0000000000noch mal");
+    form.session().MessageGetterMSG(form.session().messageGetter(), "flur", "0000000000noch mal");
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
 }
 
@@ -656,8 +659,8 @@ TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
     // As the server's workers raise them: from another thread, faster than a frame.
     std::thread([&form] {
         for (int i = 0; i < kLines; ++i)
-            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
-                                             "0000000000Zeile " + QByteArray::number(i));
+            Q_EMIT form.session().messageGetter()->OnMSG(form.session().messageGetter(), "Keller",
+                                                         "0000000000Zeile " + QByteArray::number(i));
     }).join();
     QTextDocument *document = form.MessageMemo->document();
     ASSERT_TRUE(
@@ -686,8 +689,8 @@ TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
     constexpr int kLines = 12;
     std::thread([&form, &run] {
         for (int i = 0; i < kLines; ++i)
-            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
-                                             "0000000000" + QByteArray::number(i) + run);
+            Q_EMIT form.session().messageGetter()->OnMSG(form.session().messageGetter(), "Keller",
+                                                         "0000000000" + QByteArray::number(i) + run);
     }).join();
 
     // One frame takes what its budget allows, here one line, not everything that waits.
@@ -800,19 +803,22 @@ TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
     for (quint32 seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
         TForm1 &form = showForm(loopback::unusedPort(), seed);
-        EXPECT_FALSE(form.LEDTimer->isActive());
+        auto *led = form.findChild<ReceiveLed *>();
+        auto *timer = form.findChild<QTimer *>(QStringLiteral("LEDTimer"));
+        ASSERT_TRUE(led && timer);
+        EXPECT_FALSE(timer->isActive());
         form.DisplayText("0000000000x");
-        ASSERT_TRUE(form.LEDTimer->isActive());
-        EXPECT_EQ(form.LEDTimer->interval(), 50);
+        ASSERT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), 50);
         QList<int> states;
         int ticks = 0;
-        while (form.LEDTimer->isActive() && ticks < 20) {
-            form.LEDTimerTimer();
+        while (timer->isActive() && ticks < 20) {
+            led->LEDTimerTimer();
             ++ticks;
-            states.append(form.ledState());
-            if (form.LEDTimer->isActive()) {
-                EXPECT_GE(form.LEDTimer->interval(), 5);
-                EXPECT_LE(form.LEDTimer->interval(), 104);
+            states.append(led->state());
+            if (timer->isActive()) {
+                EXPECT_GE(timer->interval(), 5);
+                EXPECT_LE(timer->interval(), 104);
             }
         }
         EXPECT_GE(ticks, 4);
@@ -820,7 +826,7 @@ TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
         // Lit, unlit, lit, then alternating until the burst ends unlit.
         EXPECT_EQ(states.mid(0, 3), (QList<int>{1, 0, 1}));
         EXPECT_EQ(states.last(), 0);
-        EXPECT_EQ(form.ledState(), 0);
+        EXPECT_EQ(led->state(), 0);
     }
 }
 

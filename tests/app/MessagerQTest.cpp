@@ -1,5 +1,6 @@
 #include "app/MessagerQ.h"
 #include "app/ChatWidgets.h"
+#include "app/ReceiveLed.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/core/Registry.h"
@@ -123,11 +124,15 @@ TEST_F(MainWindowTest, ComponentsSitWhereTheyBelongInStackingOrder)
     EXPECT_EQ(form->ImagePlauderdeckLogo->pixmap().size(), QSize(133, 17));
     EXPECT_EQ(form->Move->pixmap().size(), QSize(34, 32));
     EXPECT_EQ(form->Move->cursor().shape(), Qt::SizeAllCursor);
-    EXPECT_EQ(form->ImageListStatusbar[0].size(), QSize(14, 14));
-    EXPECT_NE(form->ImageListStatusbar[0].toImage(), form->ImageListStatusbar[1].toImage());
+    const auto *led = form->findChild<ReceiveLed *>();
+    ASSERT_NE(led, nullptr);
+    EXPECT_EQ(led->picture(false).size(), QSize(14, 14));
+    EXPECT_NE(led->picture(false).toImage(), led->picture(true).toImage());
     EXPECT_EQ(form->BevelColor->frameShadow(), QFrame::Raised);
-    EXPECT_FALSE(form->LEDTimer->isActive());
-    EXPECT_EQ(form->LEDTimer->interval(), 50);
+    const auto *timer = form->findChild<QTimer *>(QStringLiteral("LEDTimer"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 50);
 }
 
 TEST_F(MainWindowTest, FieldsStartWithTheirTextsColoursAndFocusOrder)
@@ -180,8 +185,8 @@ TEST_F(MainWindowTest, FieldsStartWithTheirTextsColoursAndFocusOrder)
 TEST_F(MainWindowTest, GreetsTheComputerAndKeepsTheSendButtonShut)
 {
     auto form = showForm();
-    EXPECT_EQ(form->MessageSender->fromName(), QByteArray("K\xFC"
-                                                          "che"));
+    EXPECT_EQ(form->session().messageSender()->fromName(), QByteArray("K\xFC"
+                                                                      "che"));
     EXPECT_EQ(form->NameEdit->text(), QStringLiteral("Küche"));
     EXPECT_EQ(form->statusText(), QStringLiteral("Hallo Küche!"));
     EXPECT_EQ(form->StatusLabel->textFormat(), Qt::PlainText);
@@ -197,23 +202,23 @@ TEST_F(MainWindowTest, GreetsTheComputerAndKeepsTheSendButtonShut)
     EXPECT_FALSE(form->SendButton->isEnabled());
     EXPECT_EQ(form->SendButton->statusTip(), kNoReceivers);
 
-    EXPECT_FALSE(form->hasJoined());
-    EXPECT_FALSE(form->colorChanged());
-    EXPECT_TRUE(form->lastSentName().isEmpty());
-    EXPECT_TRUE(form->declinedSenders().isEmpty());
+    EXPECT_FALSE(form->session().hasJoined());
+    EXPECT_FALSE(form->session().colorChanged());
+    EXPECT_TRUE(form->session().lastSentName().isEmpty());
+    EXPECT_TRUE(form->session().declinedSenders().isEmpty());
     EXPECT_TRUE(form->currentSkinPath().isEmpty());
-    EXPECT_EQ(form->ledState(), 0);
-    EXPECT_EQ(form->MessageSender->port(), 6711);
-    EXPECT_EQ(form->MessageSender->timeOut(), 20000);
-    EXPECT_EQ(form->MessageSender->reportLevel(), 2);
-    EXPECT_EQ(form->MessageGetter->reportLevel(), 2);
+    EXPECT_EQ(form->findChild<ReceiveLed *>()->state(), 0);
+    EXPECT_EQ(form->session().messageSender()->port(), 6711);
+    EXPECT_EQ(form->session().messageSender()->timeOut(), 20000);
+    EXPECT_EQ(form->session().messageSender()->reportLevel(), 2);
+    EXPECT_EQ(form->session().messageGetter()->reportLevel(), 2);
 }
 
 TEST_F(MainWindowTest, WithoutAComputerNameTheGreetingIsEmpty)
 {
     platform::setComputerNameOverride(std::nullopt);
     auto form = showForm();
-    EXPECT_EQ(form->MessageSender->fromName(), QByteArray());
+    EXPECT_EQ(form->session().messageSender()->fromName(), QByteArray());
     EXPECT_EQ(form->NameEdit->text(), QString());
     EXPECT_EQ(form->statusText(), QStringLiteral("Hallo !"));
 }
@@ -262,10 +267,10 @@ TEST_F(MainWindowTest, HintsOfTheControlUnderThePointerShowInTheStatusLine)
 TEST_F(MainWindowTest, ServerListensFromTheStartAndHandsLinesToTheWindow)
 {
     auto form = showForm();
-    ASSERT_TRUE(form->MessageGetter->isListening());
-    const int port = form->MessageGetter->boundPort();
+    ASSERT_TRUE(form->session().messageGetter()->isListening());
+    const int port = form->session().messageGetter()->boundPort();
     ASSERT_GT(port, 0);
-    QSignalSpy arrived(form.get(), &TForm1::lineArrived);
+    QSignalSpy arrived(&form->session(), &chat::ChatSession::lineArrived);
 
     QTcpSocket peer;
     peer.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
@@ -294,7 +299,7 @@ TEST_F(MainWindowTest, ATakenPortIsReportedInTheStatusLine)
     TForm1::Setup setup;
     setup.port = holder.serverPort();
     auto form = showForm(setup);
-    EXPECT_FALSE(form->MessageGetter->isListening());
+    EXPECT_FALSE(form->session().messageGetter()->isListening());
     EXPECT_EQ(form->statusText(),
               QStringLiteral(
                   "Hallo Küche! Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")

@@ -40,7 +40,7 @@ struct Copy
         form->show();
     }
 
-    int port() const { return form->MessageGetter->boundPort(); }
+    int port() const { return form->session().messageGetter()->boundPort(); }
     QTextDocument *history() const { return form->MessageMemo->document(); }
     QString lastLine() const { return history()->lastBlock().text(); }
 };
@@ -62,7 +62,7 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
     // Bert's port is known only once he listens; Anna sends there, Bert to Anna's.
     bert.start(QStringLiteral("bert-pc"), 0);
     anna.start(QStringLiteral("127.0.0.1"), bert.port());
-    bert.form->MessageSender->setPort(anna.port());
+    bert.form->session().messageSender()->setPort(anna.port());
     platform::clearComputerNameOverride();
 
     anna.options->setReceivers({{QStringLiteral("127.0.0.1"), true}});
@@ -104,7 +104,7 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
     // Bert's computer name is unknown to Anna: she is asked (and, unscripted, declines).
     ASSERT_TRUE(waitFor([&] { return boxes.boxes().size() == 1; }));
     EXPECT_TRUE(boxes.boxes().at(0).text.contains(QStringLiteral("\"bert-pc\"")));
-    EXPECT_EQ(anna.form->declinedSenders(), QStringLiteral("bert-pc\\*\\ "));
+    EXPECT_EQ(anna.form->session().declinedSenders(), QStringLiteral("bert-pc\\*\\ "));
     EXPECT_EQ(anna.options->receivers().size(), 1);
 
     platform::setSettingsRoot(QString());

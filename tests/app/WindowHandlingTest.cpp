@@ -1,5 +1,7 @@
 #include "app/ChatWidgets.h"
+#include "app/ColorChoice.h"
 #include "app/MessagerQ.h"
+#include "app/WindowDragger.h"
 #include "controls/StateButton.h"
 #include "platform/core/Registry.h"
 #include "platform/gui/Application.h"
@@ -90,6 +92,8 @@ protected:
     }
 
     QImage handle() const { return m_form->Move->pixmap().toImage(); }
+    ColorChoice &colorChoice() const { return *m_form->findChild<ColorChoice *>(); }
+    WindowDragger &dragger() const { return *m_form->findChild<WindowDragger *>(); }
 
     FakeDialogs m_boxes;
     TempSettings m_settings;
@@ -120,9 +124,9 @@ TEST_F(WindowHandlingTest, DarkColoursAreRejectedExactlyByTheRule)
         m_form->setOwnColor(before);
         m_boxes.clear();
         m_boxes.answerColor(c.chosen);
-        const bool changedBefore = m_form->colorChanged();
+        const bool changedBefore = m_form->session().colorChanged();
 
-        m_form->ButtonColorClick();
+        colorChoice().ButtonColorClick();
 
         // The picker always comes first, preset with the own colour.
         ASSERT_FALSE(m_boxes.boxes().isEmpty());
@@ -134,7 +138,7 @@ TEST_F(WindowHandlingTest, DarkColoursAreRejectedExactlyByTheRule)
             EXPECT_EQ(m_boxes.boxes().size(), 1);
             EXPECT_EQ(label, c.chosen);
             EXPECT_EQ(caption, QColor(255 - c.chosen.red(), 255 - c.chosen.green(), 255 - c.chosen.blue()));
-            EXPECT_TRUE(m_form->colorChanged());
+            EXPECT_TRUE(m_form->session().colorChanged());
         } else {
             const QList<FakeDialogs::Box> expected{
                 {platform::DialogKind::Color, platform::dialogCaption(platform::DialogKind::Color),
@@ -143,7 +147,7 @@ TEST_F(WindowHandlingTest, DarkColoursAreRejectedExactlyByTheRule)
             EXPECT_EQ(m_boxes.boxes(), expected);
             EXPECT_EQ(label, before);
             EXPECT_EQ(caption, QColor(55, 75, 95));
-            EXPECT_EQ(m_form->colorChanged(), changedBefore);
+            EXPECT_EQ(m_form->session().colorChanged(), changedBefore);
         }
     }
 }
@@ -154,12 +158,12 @@ TEST_F(WindowHandlingTest, TheSameColourOrACancelChangesNothing)
     const QPalette palette = m_form->LabelColor->palette();
 
     m_boxes.answerColor(own);
-    m_form->ButtonColorClick();
-    m_form->ButtonColorClick(); // unscripted: cancelled
+    colorChoice().ButtonColorClick();
+    colorChoice().ButtonColorClick(); // unscripted: cancelled
 
     EXPECT_EQ(m_boxes.boxesOf(platform::DialogKind::Color).size(), 2);
     EXPECT_TRUE(m_boxes.boxesOf(platform::DialogKind::Warning).isEmpty());
-    EXPECT_FALSE(m_form->colorChanged());
+    EXPECT_FALSE(m_form->session().colorChanged());
     EXPECT_EQ(m_form->LabelColor->palette(), palette);
 }
 
@@ -275,7 +279,7 @@ TEST_F(WindowHandlingTest, HoldingTheHandleExchangesRedAndBlueAndReleaseRestores
          {static_cast<QWidget *>(m_form->Move), static_cast<QWidget *>(m_form->LabelToMove)}) {
         SCOPED_TRACE(area == m_form->Move ? "Move" : "LabelToMove");
         mouse(area, QEvent::MouseButtonPress, {3, 4});
-        EXPECT_TRUE(m_form->isDragging());
+        EXPECT_TRUE(dragger().isDragging());
         EXPECT_EQ(handle(), original.rgbSwapped());
 
         // A second press while held, or other buttons, change nothing.
@@ -285,7 +289,7 @@ TEST_F(WindowHandlingTest, HoldingTheHandleExchangesRedAndBlueAndReleaseRestores
         EXPECT_EQ(handle(), original.rgbSwapped());
 
         mouse(area, QEvent::MouseButtonRelease, {3, 4});
-        EXPECT_FALSE(m_form->isDragging());
+        EXPECT_FALSE(dragger().isDragging());
         EXPECT_EQ(handle(), original);
 
         // A stray release keeps the picture.
@@ -321,16 +325,16 @@ TEST_F(WindowHandlingTest, HandlersMoveTheWindowByTheReportedCoordinates)
 {
     // The reports a window moving under a resting pointer produces in between are skipped.
     const QPoint start = m_form->pos();
-    m_form->MoveMouseDown(10, 10);
-    m_form->MoveMouseMove(14, 12); // moves by (4, 2)
+    dragger().MoveMouseDown(10, 10);
+    dragger().MoveMouseMove(14, 12); // moves by (4, 2)
     EXPECT_EQ(m_form->pos(), start + QPoint(4, 2));
-    m_form->MoveMouseMove(10, 10); // the moved window's own report
+    dragger().MoveMouseMove(10, 10); // the moved window's own report
     EXPECT_EQ(m_form->pos(), start + QPoint(4, 2));
-    m_form->MoveMouseUp(7, 10); // the release adds its own difference
+    dragger().MoveMouseUp(7, 10); // the release adds its own difference
     EXPECT_EQ(m_form->pos(), start + QPoint(1, 2));
 
     // Without a press, moves do nothing.
-    m_form->MoveMouseMove(100, 100);
+    dragger().MoveMouseMove(100, 100);
     EXPECT_EQ(m_form->pos(), start + QPoint(1, 2));
 }
 
