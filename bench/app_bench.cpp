@@ -15,7 +15,7 @@
 #include "Loopback.h"
 #include "MedianReporter.h"
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
 #include "platform/core/Registry.h"

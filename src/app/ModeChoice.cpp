@@ -1,6 +1,6 @@
 #include "app/ModeChoice.h"
 
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/WidgetLook.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/ReceiveLed.h"
 
-#include "app/ChatWidgets.h"
+#include "app/PaintBox.h"
 #include "app/WidgetLook.h"
 #include "assets/StandardLook.h"
 

@@ -1,5 +1,5 @@
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "app/ReceiveLed.h"
 #include "controls/StateButton.h"

@@ -1,5 +1,6 @@
 #include "app/MessagerQ.h"
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
+#include "app/PaintBox.h"
 #include "app/ReceiveLed.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"

@@ -1,5 +1,5 @@
 #include "app/ReceiveLed.h"
-#include "app/ChatWidgets.h"
+#include "app/PaintBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"

@@ -1,4 +1,4 @@
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
@@ -88,7 +88,8 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
     EXPECT_EQ(boxes.boxes().at(0).kind, platform::DialogKind::Confirmation);
     EXPECT_TRUE(boxes.boxes().at(0).text.contains(QStringLiteral("\"127.0.0.1\"")));
     // Accepted: Anna's computer is Bert's checked receiver now, and he can answer.
-    EXPECT_EQ(bert.options->receivers(), (QList<settings::ReceiverEntry>{{QStringLiteral("127.0.0.1"), true}}));
+    EXPECT_EQ(bert.options->receivers(),
+              (QList<settings::ReceiverEntry>{{QStringLiteral("127.0.0.1"), true}}));
     EXPECT_TRUE(bert.form->SendButton->isEnabled());
     // Anna shows her own lines herself.
     EXPECT_EQ(anna.lastLine(), QStringLiteral("Anna sagt: Grüß dich!"));

@@ -1,4 +1,4 @@
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/ColorChoice.h"
 #include "app/MessagerQ.h"
 #include "app/WindowDragger.h"

@@ -1,5 +1,4 @@
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
 
 #include <gtest/gtest.h>
 
