@@ -24,6 +24,12 @@ QColor ColorChoice::color() const
     return m_label->palette().color(QPalette::Window);
 }
 
+chat::LineColor ColorChoice::lineColor() const
+{
+    const QColor own = color();
+    return {own.red(), own.green(), own.blue()};
+}
+
 void ColorChoice::setColor(const QColor &color)
 {
     const QColor inverse(255 - color.red(), 255 - color.green(), 255 - color.blue());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chat/ChatLine.h"
+
 #include <QObject>
 
 class QColor;
@@ -20,6 +22,8 @@ public:
 
     QColor color() const;
     void setColor(const QColor &color);
+    // The colour as the chat lines carry it.
+    chat::LineColor lineColor() const;
 
     // Handlers of the label.
     void ButtonColorClick();

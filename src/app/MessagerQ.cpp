@@ -39,17 +39,14 @@
 #include <QLabel>
 #include <QScopeGuard>
 
+#include <tuple>
+
 using namespace widgetlook;
 
 namespace {
 
 const QString kNoReceiversHint = QStringLiteral("Es wurden noch keine Empfänger angegeben!!!");
 const QString kSendHint = QStringLiteral("Senden!");
-
-chat::LineColor lineColor(const QColor &color)
-{
-    return {color.red(), color.green(), color.blue()};
-}
 
 } // namespace
 
@@ -73,7 +70,8 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       MessageEdit(new ChatLineEdit(this)),
       MessageMemo(
           new ChatHistory({setup.historyCharacters, setup.historyLines, setup.frameCharacters}, this)),
-      m_led(new ReceiveLed(LED, [this](int range) { return random(range); }, this)),
+      m_led(new ReceiveLed(
+          LED, [this](int range) { return random(range); }, this)),
       m_colorChoice(new ColorChoice(LabelColor, BevelColor, this)),
       m_modeChoice(new ModeChoice(ComboBoxMode, MessageEdit, NameEdit, this)),
       m_dragger(new WindowDragger(this, Move)), m_randomSeed(setup.randomSeed), m_skinPlaces(setup.skinPlaces)
@@ -140,9 +138,10 @@ void TForm1::setUpComponents()
 
     ImagePlauderdeckLogo->setGeometry(40, 10, 133, 17);
     ImagePlauderdeckLogo->setCursor(Qt::PointingHandCursor);
-    ImagePlauderdeckLogo->setStatusTip(QStringLiteral(
-        "Plauderdeck %1 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)")
-        .arg(QLatin1String(kProgramVersion)));
+    ImagePlauderdeckLogo->setStatusTip(
+        QStringLiteral(
+            "Plauderdeck %1 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)")
+            .arg(QLatin1String(kProgramVersion)));
 
     NameEdit->setGeometry(101, 147, 124, 21);
     NameEdit->setText(QStringLiteral("Name"));
@@ -164,24 +163,31 @@ void TForm1::setUpComponents()
     styleHistory(MessageMemo);
     MessageMemo->setStatusTip(QStringLiteral("Das sind die bisher empfangenen Nachrichten"));
 
-    // What a screen reader calls each control; the hint, where there is one, describes it.
-    controls::describeControls({
-        {ImageMain, QStringLiteral("Hintergrund")},
-        {LabelColor, QStringLiteral("Farbe")},
-        {Move, QStringLiteral("Fenster verschieben")},
-        {LED, QStringLiteral("Empfangsanzeige")},
-        {ButtonClose, QStringLiteral("Beenden")},
-        {ButtonMinimize, QStringLiteral("Minimieren")},
-        {SendButton, QStringLiteral("Senden")},
-        {LabelToMove, QStringLiteral("Fenster verschieben")},
-        {BtnOptions, QStringLiteral("Optionen")},
-        {ImagePlauderdeckLogo, QStringLiteral("Plauderdeck-Logo")},
-        {NameEdit, QStringLiteral("Name")},
-        {ComboBoxMode, QStringLiteral("Sprechweise")},
-        {ComboBoxMode->lineEdit(), QStringLiteral("Sprechweise")},
-        {MessageEdit, QStringLiteral("Nachricht")},
-        {MessageMemo, QStringLiteral("Verlauf")},
-    });
+    // Each control's object name, which tools and tests find it by, and what a screen reader
+    // calls it, with the hint as its description; the frame and the status line say nothing.
+    using Naming = std::tuple<QWidget *, const char *, QString>;
+    for (const auto &[control, name, spoken] : std::initializer_list<Naming>{
+             {ImageMain, "ImageMain", QStringLiteral("Hintergrund")},
+             {BevelColor, "BevelColor", {}},
+             {LabelColor, "LabelColor", QStringLiteral("Farbe")},
+             {Move, "Move", QStringLiteral("Fenster verschieben")},
+             {LED, "LED", QStringLiteral("Empfangsanzeige")},
+             {StatusLabel, "StatusLabel", {}},
+             {ButtonClose, "ButtonClose", QStringLiteral("Beenden")},
+             {ButtonMinimize, "ButtonMinimize", QStringLiteral("Minimieren")},
+             {SendButton, "SendButton", QStringLiteral("Senden")},
+             {LabelToMove, "LabelToMove", QStringLiteral("Fenster verschieben")},
+             {BtnOptions, "BtnOptions", QStringLiteral("Optionen")},
+             {ImagePlauderdeckLogo, "ImagePlauderdeckLogo", QStringLiteral("Plauderdeck-Logo")},
+             {NameEdit, "NameEdit", QStringLiteral("Name")},
+             {ComboBoxMode, "ComboBoxMode", QStringLiteral("Sprechweise")},
+             {MessageEdit, "MessageEdit", QStringLiteral("Nachricht")},
+             {MessageMemo, "MessageMemo", QStringLiteral("Verlauf")}}) {
+        control->setObjectName(QLatin1String(name));
+        if (!spoken.isEmpty())
+            controls::describeControl(control, spoken);
+    }
+    controls::describeControl(ComboBoxMode->lineEdit(), QStringLiteral("Sprechweise"));
 
     setTabOrder(NameEdit, ComboBoxMode);
     setTabOrder(ComboBoxMode, MessageEdit);
@@ -345,14 +351,14 @@ void TForm1::FormKeyDown(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (SendButton->isEnabled()) {
-            afterThisKey(&TForm1::SendButtonClick);
+            afterThisKey([this] { SendButtonClick(); });
         } else {
             setStatusText(SendButton->hint());
             platform::Application::beep();
         }
         break;
     case Qt::Key_F1:
-        afterThisKey(&TForm1::ImagePlauderdeckLogoClick);
+        afterThisKey([this] { ImagePlauderdeckLogoClick(); });
         break;
     case Qt::Key_S:
         if (event->modifiers().testFlag(Qt::AltModifier)) {
@@ -373,11 +379,6 @@ void TForm1::afterThisKey(std::function<void()> command)
     // a box has the focus, the key climbing from its control would reach the window as a key
     // of the window's own and run the command a second time.
     QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
-}
-
-void TForm1::afterThisKey(void (TForm1::*command)())
-{
-    afterThisKey([this, command] { (this->*command)(); });
 }
 
 void TForm1::setSendButtonReady(bool anyReceiverChecked)
@@ -537,7 +538,7 @@ void TForm1::SendButtonClick()
     }
     // A request that does not fit behind the waiting lines is refused whole; the message stays.
     if (!m_session->send(NameEdit->text(), ComboBoxMode->currentText(), MessageEdit->text(),
-                         lineColor(ownColor()))) {
+                         m_colorChoice->lineColor())) {
         platform::Application::beep();
         return;
     }
@@ -553,16 +554,16 @@ void TForm1::SendButtonClick()
 
 void TForm1::closeSession()
 {
-    m_session->close(NameEdit->text(), lineColor(ownColor()));
+    m_session->close(NameEdit->text(), m_colorChoice->lineColor());
 }
 
 void TForm1::askAboutSender(const QString &sender)
 {
-    const QString question = QStringLiteral("Es ist eine Nachricht von dem Computer \"") + sender +
-                             QStringLiteral("\" angekommen. ") +
-                             QStringLiteral("Dieser Computer befindet sich aber noch nicht in Ihrer "
-                                            "Empfänger-Liste. ") +
-                             QStringLiteral("Soll er dort hinzugefügt werden?");
+    const QString question =
+        QStringLiteral("Es ist eine Nachricht von dem Computer \"%1\" angekommen. Dieser "
+                       "Computer befindet sich aber noch nicht in Ihrer Empfänger-Liste. "
+                       "Soll er dort hinzugefügt werden?")
+            .arg(sender);
     // The line asked about is in view while the box is open.
     MessageMemo->finishFrame();
     const QPointer<TForm1> self(this);

@@ -53,10 +53,10 @@ public:
     {
         int port = chat::ChatSession::kChatPort;
         int sendPort = chat::ChatSession::kChatPort; // the receivers' port
-        QByteArray listenAddress; // empty: every local address
+        QByteArray listenAddress;                    // empty: every local address
         std::optional<quint32> randomSeed;
         int closeGraceMs = chat::ChatSession::kCloseGraceMs;
-        std::optional<QStringList> skinPlaces;        // the folders searched for skins; none: the program's
+        std::optional<QStringList> skinPlaces; // the folders searched for skins; none: the program's
         qsizetype frameCharacters = ChatHistory::kFrameCharacters; // the most a frame lays out
         qsizetype historyCharacters = ChatHistory::kHistoryCharacters;
         qsizetype historyLines = ChatHistory::kHistoryLines;
@@ -66,24 +66,6 @@ public:
     explicit TForm1(const Setup &setup, QWidget *parent = nullptr);
     ~TForm1() override;
     Q_DISABLE_COPY_MOVE(TForm1)
-
-    // Components, in stacking order (bottom first).
-    QLabel *const ImageMain;
-    QFrame *const BevelColor;
-    QLabel *const LabelColor;
-    QLabel *const Move;
-    PaintBox *const LED;
-    QLabel *const StatusLabel;
-    TStateButton *const ButtonClose;
-    TStateButton *const ButtonMinimize;
-    TStateButton *const SendButton;
-    QLabel *const LabelToMove;
-    TStateButton *const BtnOptions;
-    QLabel *const ImagePlauderdeckLogo;
-    ChatLineEdit *const NameEdit;
-    QComboBox *const ComboBoxMode;
-    ChatLineEdit *const MessageEdit;
-    ChatHistory *const MessageMemo;
 
     // Handlers.
     void FormShow();
@@ -150,6 +132,24 @@ protected:
     virtual void showSkinDialog();
 
 private:
+    // Components, in stacking order (bottom first), each with its name as its object name.
+    QLabel *const ImageMain;
+    QFrame *const BevelColor;
+    QLabel *const LabelColor;
+    QLabel *const Move;
+    PaintBox *const LED;
+    QLabel *const StatusLabel;
+    TStateButton *const ButtonClose;
+    TStateButton *const ButtonMinimize;
+    TStateButton *const SendButton;
+    QLabel *const LabelToMove;
+    TStateButton *const BtnOptions;
+    QLabel *const ImagePlauderdeckLogo;
+    ChatLineEdit *const NameEdit;
+    QComboBox *const ComboBoxMode;
+    ChatLineEdit *const MessageEdit;
+    ChatHistory *const MessageMemo;
+
     void setUpWindow();
     void setUpComponents();
     void connectMessageEvents();
@@ -157,7 +157,6 @@ private:
     void askAboutSender(const QString &sender);
     void closeSession();
     void afterThisKey(std::function<void()> command);
-    void afterThisKey(void (TForm1::*command)());
     void connectWindowHandling();
     void createSkinDialog();
 

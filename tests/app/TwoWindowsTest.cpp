@@ -1,3 +1,4 @@
+#include "ChatWindowWidgets.h"
 #include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
@@ -41,7 +42,7 @@ struct Copy
     }
 
     int port() const { return form->session().messageGetter()->boundPort(); }
-    QTextDocument *history() const { return form->MessageMemo->document(); }
+    QTextDocument *history() const { return ui(*form).MessageMemo->document(); }
     QString lastLine() const { return history()->lastBlock().text(); }
 };
 
@@ -67,12 +68,12 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
 
     anna.options->setReceivers({{QStringLiteral("127.0.0.1"), true}});
     anna.options->ActualizeSendButtonState();
-    anna.form->NameEdit->setText(QStringLiteral("Anna"));
+    ui(*anna.form).NameEdit->setText(QStringLiteral("Anna"));
     anna.form->setOwnColor(QColor(200, 120, 40));
-    anna.form->MessageEdit->setText(QStringLiteral("Grüß dich!"));
+    ui(*anna.form).MessageEdit->setText(QStringLiteral("Grüß dich!"));
     // Bert's window handles the lines while Anna's send waits, so his answer is given first.
     boxes.answerConfirmation(true);
-    Q_EMIT anna.form->SendButton->OnClick();
+    Q_EMIT ui(*anna.form).SendButton->OnClick();
 
     // Bert sees the join line in italics, then the speech line upright, both in Anna's colour;
     // the join line alone asks nothing, the speech line asks about Anna's computer.
@@ -90,15 +91,15 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
     // Accepted: Anna's computer is Bert's checked receiver now, and he can answer.
     EXPECT_EQ(bert.options->receivers(),
               (QList<settings::ReceiverEntry>{{QStringLiteral("127.0.0.1"), true}}));
-    EXPECT_TRUE(bert.form->SendButton->isEnabled());
+    EXPECT_TRUE(ui(*bert.form).SendButton->isEnabled());
     // Anna shows her own lines herself.
     EXPECT_EQ(anna.lastLine(), QStringLiteral("Anna sagt: Grüß dich!"));
 
-    bert.form->NameEdit->setText(QStringLiteral("Bert"));
+    ui(*bert.form).NameEdit->setText(QStringLiteral("Bert"));
     bert.form->setOwnColor(QColor(120, 250, 130));
-    bert.form->ComboBoxMode->setEditText(QStringLiteral("lacht."));
+    ui(*bert.form).ComboBoxMode->setEditText(QStringLiteral("lacht."));
     boxes.clear();
-    Q_EMIT bert.form->SendButton->OnClick();
+    Q_EMIT ui(*bert.form).SendButton->OnClick();
     ASSERT_TRUE(waitFor([&] { return anna.lastLine() == QStringLiteral("Bert lacht."); }));
     EXPECT_EQ(formatOfLastLine(anna).foreground().color(), QColor(120, 250, 130));
     EXPECT_TRUE(formatOfLastLine(anna).fontItalic());
