@@ -39,7 +39,8 @@ class TForm1 : public QWidget
     Q_PROPERTY(QString CurrentSkinPath READ currentSkinPath WRITE setCurrentSkinPath)
     Q_PROPERTY(bool KeyPreview READ keyPreview WRITE setKeyPreview)
 
-    // First, since the message components below are the session's.
+    // Deleted first, by the destructor: the session reports until it is gone, and the window is
+    // whole then.
     chat::ChatSession *const m_session;
 
 public:
