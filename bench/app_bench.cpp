@@ -15,7 +15,7 @@
 #include "Loopback.h"
 #include "MedianReporter.h"
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "net/MsgTransport.h"
 #include "platform/core/Registry.h"
@@ -27,6 +27,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -65,6 +66,17 @@ struct Window
     std::unique_ptr<TForm1> form;
     std::unique_ptr<TOptionForm> options;
 };
+
+// The window's controls, found by their names.
+QLineEdit *messageEdit(const TForm1 &form)
+{
+    return form.findChild<QLineEdit *>(QStringLiteral("MessageEdit"));
+}
+
+QTextDocument *historyOf(const TForm1 &form)
+{
+    return form.findChild<ChatHistory *>(QStringLiteral("MessageMemo"))->document();
+}
 
 void fillHistory(TForm1 &form, int lines)
 {
@@ -130,8 +142,8 @@ void BM_Receive(benchmark::State &state)
         program = std::make_unique<Window>();
     else
         plain = std::make_unique<bench::PlainServer>();
-    const auto port =
-        static_cast<std::uint16_t>(window ? program->form->MessageGetter->boundPort() : plain->port());
+    const auto port = static_cast<std::uint16_t>(
+        window ? program->form->session().messageGetter()->boundPort() : plain->port());
     qint64 total = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -143,7 +155,7 @@ void BM_Receive(benchmark::State &state)
     }
     // Every acknowledged line reaches the history.
     if (window) {
-        QTextDocument *history = program->form->MessageMemo->document();
+        QTextDocument *history = historyOf(*program->form);
         const auto shown = [&] { return history->blockCount() >= total; };
         QElapsedTimer patience;
         patience.start();
@@ -173,12 +185,13 @@ double typeAKeyAfter(TForm1 &form, int pauseMs)
     pause.start();
     while (pause.elapsed() < pauseMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    const qsizetype before = form.MessageEdit->text().size();
+    QLineEdit *edit = messageEdit(form);
+    const qsizetype before = edit->text().size();
     QElapsedTimer typed;
     typed.start();
     QCoreApplication::postEvent(
-        form.MessageEdit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
-    while (form.MessageEdit->text().size() == before)
+        edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+    while (edit->text().size() == before)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
     return typed.nsecsElapsed() / 1e6;
 }
@@ -189,7 +202,7 @@ void BM_KeyWhileFlooded(benchmark::State &state)
 {
     Window window;
     TForm1 &form = *window.form;
-    const auto port = static_cast<std::uint16_t>(form.MessageGetter->boundPort());
+    const auto port = static_cast<std::uint16_t>(form.session().messageGetter()->boundPort());
     std::atomic<bool> flooding = true;
     std::atomic<int> delivered = 0;
     std::atomic<int> finished = 0;
@@ -201,7 +214,7 @@ void BM_KeyWhileFlooded(benchmark::State &state)
             ++finished;
         });
     }
-    form.MessageEdit->setText(QString());
+    messageEdit(form)->setText(QString());
     for (auto _ : state) {
         const double ms = typeAKeyAfter(form, 20);
         g_keyMillis.push_back(ms);
@@ -267,8 +280,8 @@ void BM_FloodOfLongLines(benchmark::State &state)
         QCoreApplication::processEvents();
         const long startKib = residentKib();
         int shown = 0;
-        QObject::connect(&form, &TForm1::lineArrived, &form, [&shown] { ++shown; });
-        const auto port = static_cast<std::uint16_t>(form.MessageGetter->boundPort());
+        QObject::connect(&form.session(), &chat::ChatSession::lineArrived, &form, [&shown] { ++shown; });
+        const auto port = static_cast<std::uint16_t>(form.session().messageGetter()->boundPort());
 
         std::atomic<bool> flooding = true;
         std::atomic<int> finished = 0;
@@ -299,10 +312,10 @@ void BM_FloodOfLongLines(benchmark::State &state)
 
         // Keys typed into the message field while the lines come in.
         std::vector<double> keys;
-        form.MessageEdit->setText(QString());
+        messageEdit(form)->setText(QString());
         while (shown < wanted) {
-            if (form.MessageEdit->text().size() > 1000)
-                form.MessageEdit->setText(QString());
+            if (messageEdit(form)->text().size() > 1000)
+                messageEdit(form)->setText(QString());
             keys.push_back(typeAKeyAfter(form, 25));
         }
         // The senders' last lines need this thread to be accepted and answered.
@@ -320,8 +333,8 @@ void BM_FloodOfLongLines(benchmark::State &state)
         figures.keyMs = spreadOf(keys);
         figures.refused = refused;
         figures.grownMib = (residentKib() - startKib) / 1024.0;
-        figures.historyLines = form.MessageMemo->document()->blockCount();
-        figures.historyChars = form.MessageMemo->document()->characterCount();
+        figures.historyLines = historyOf(form)->blockCount();
+        figures.historyChars = historyOf(form)->characterCount();
         g_flood.push_back(figures);
         state.counters["round_trips"] = static_cast<double>(roundTrips.size());
         state.counters["lines_shown"] = shown;

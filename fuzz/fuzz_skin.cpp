@@ -44,6 +44,12 @@ struct World
     std::unique_ptr<TFormSkinSelect> dialog;
 };
 
+// The options window's receiver field, found by its name.
+const QLineEdit &receiveEdit(const TOptionForm &options)
+{
+    return *options.findChild<QLineEdit *>(QStringLiteral("ReceiveEdit"));
+}
+
 } // namespace
 
 static World *g_world = nullptr;
@@ -89,7 +95,7 @@ static void applyAsSkin(const QByteArray &bytes)
         std::abort();
     file.write(bytes);
     file.close();
-    const QColor field = world.options.ReceiveEdit->palette().color(QPalette::Base);
+    const QColor field = receiveEdit(world.options).palette().color(QPalette::Base);
     world.mainControlColored = false;
     try {
         world.dialog->ActivateSkin(world.skinFolder);
@@ -97,6 +103,6 @@ static void applyAsSkin(const QByteArray &bytes)
         // A skin that cannot be applied is refused with the program's error.
     }
     if (ini.value(QStringLiteral("ControlColor")).isEmpty() &&
-        (world.mainControlColored || world.options.ReceiveEdit->palette().color(QPalette::Base) != field))
+        (world.mainControlColored || receiveEdit(world.options).palette().color(QPalette::Base) != field))
         std::abort();
 }

@@ -1,5 +1,7 @@
 #include "app/ChatHistory.h"
 
+#include "chat/ChatLine.h"
+
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -44,6 +46,24 @@ bool ChatHistory::appendLine(const QString &text, const QTextBlockFormat &paragr
     // The new line comes into view; the focus stays where the user is typing.
     showNewestLine();
     return false;
+}
+
+bool ChatHistory::appendChatLine(const chat::ChatLine &line, bool partOfFrame)
+{
+    const bool italic = line.isItalic();
+    QTextCharFormat chars;
+    chars.setForeground(QColor(line.color().red, line.color().green, line.color().blue));
+    chars.setFontItalic(italic);
+    chars.setFontWeight(QFont::Normal);
+    chars.setFontUnderline(false);
+    chars.setFontStrikeOut(false);
+
+    const auto pixels = [this](qreal points) { return points * logicalDpiX() / 72.0; };
+    const qreal firstLine = italic ? 5.0 : 0.0;
+    QTextBlockFormat paragraph;
+    paragraph.setLeftMargin(pixels(firstLine + 10.0));
+    paragraph.setTextIndent(pixels(-10.0));
+    return appendLine(withBreakOpportunities(line.text()), paragraph, chars, partOfFrame);
 }
 
 QString ChatHistory::withBreakOpportunities(const QString &text)

@@ -6,6 +6,10 @@
 
 #include <optional>
 
+namespace chat {
+class ChatLine;
+}
+
 // The chat history: a read-only rich-text box that shows every line as it was sent.
 //
 // Received lines are shown a frame at a time, and a frame takes lines until it has laid out its
@@ -52,6 +56,10 @@ public:
     // line on its own comes into view at once.
     bool appendLine(const QString &text, const QTextBlockFormat &paragraph, const QTextCharFormat &chars,
                     bool partOfFrame);
+    // appendLine for a chat line: its text in its colour and style, wrapped lines 10 pt further in
+    // than the first, an italic line's first line 5 pt in. Points follow the history's own
+    // resolution, so the indents look the same on any screen.
+    bool appendChatLine(const chat::ChatLine &line, bool partOfFrame);
     // Lays out the open frame's lines, brings them into view and adapts the next frame's budget.
     void finishFrame();
 

@@ -1,11 +1,20 @@
 #include "app/MessagerQ.h"
 
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
+#include "app/ColorChoice.h"
+#include "app/KeyPreview.h"
+#include "app/LineAttention.h"
+#include "app/ModeChoice.h"
+#include "app/MouseClicks.h"
+#include "app/PaintBox.h"
+#include "app/ReceiveLed.h"
+#include "app/WidgetLook.h"
+#include "app/WindowDragger.h"
 #include "assets/StandardLook.h"
+#include "chat/ChatLine.h"
 #include "chat/ChatSession.h"
 #include "controls/AccessibleControls.h"
-#include "controls/KeyColor.h"
 #include "controls/StateButton.h"
 #include "lcd/InfoQ.h"
 #include "net/MsgTransport.h"
@@ -26,67 +35,18 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFrame>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QScrollBar>
-#include <QTextEdit>
-#include <QTimer>
-#include <QWindow>
+#include <QScopeGuard>
 
-#include <algorithm>
+#include <tuple>
+
+using namespace widgetlook;
 
 namespace {
 
 const QString kNoReceiversHint = QStringLiteral("Es wurden noch keine Empfänger angegeben!!!");
 const QString kSendHint = QStringLiteral("Senden!");
-const QColor kFieldColor(192, 216, 184);
-const QColor kFontColor(55, 55, 67);
-
-void setColors(QWidget *widget, QPalette::ColorRole backgroundRole, const QColor &background,
-               QPalette::ColorRole textRole, const QColor &text)
-{
-    QPalette palette = widget->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, backgroundRole, background);
-        palette.setColor(group, textRole, text);
-    }
-    widget->setPalette(palette);
-}
-
-void setTextColor(QWidget *widget, const QColor &text)
-{
-    QPalette palette = widget->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::WindowText, text);
-    widget->setPalette(palette);
-}
-
-// A label that only shows a picture at its own size.
-QLabel *pictureLabel(QWidget *parent, const QImage &picture)
-{
-    auto *label = new QLabel(parent);
-    label->setPixmap(QPixmap::fromImage(picture));
-    return label;
-}
-
-// A bitmap of the standard look with its key colour (bottom-left pixel) made transparent.
-QImage keyedBitmap(const QString &resource)
-{
-    return controls::keyedTransparent(platform::loadBitmap(resource));
-}
-
-TStateButton *bitmapButton(QWidget *parent, const QString &bitmaps, bool withDisabled = false)
-{
-    auto *button = new TStateButton(parent);
-    button->setBitmapUp(platform::loadBitmap(StandardLook::up(bitmaps)));
-    button->setBitmapOver(platform::loadBitmap(StandardLook::over(bitmaps)));
-    button->setBitmapDown(platform::loadBitmap(StandardLook::down(bitmaps)));
-    if (withDisabled)
-        button->setBitmapDisabled(platform::loadBitmap(StandardLook::disabled(bitmaps)));
-    return button;
-}
 
 } // namespace
 
@@ -110,10 +70,11 @@ TForm1::TForm1(const Setup &setup, QWidget *parent)
       MessageEdit(new ChatLineEdit(this)),
       MessageMemo(
           new ChatHistory({setup.historyCharacters, setup.historyLines, setup.frameCharacters}, this)),
-      MessageSender(m_session->messageSender()), MessageGetter(m_session->messageGetter()),
-      ImageListStatusbar{QPixmap::fromImage(keyedBitmap(StandardLook::LedUnlit)),
-                         QPixmap::fromImage(keyedBitmap(StandardLook::LedLit))},
-      LEDTimer(new QTimer(this)), m_randomSeed(setup.randomSeed), m_skinPlaces(setup.skinPlaces)
+      m_led(new ReceiveLed(
+          LED, [this](int range) { return random(range); }, this)),
+      m_colorChoice(new ColorChoice(LabelColor, BevelColor, this)),
+      m_modeChoice(new ModeChoice(ComboBoxMode, MessageEdit, NameEdit, this)),
+      m_dragger(new WindowDragger(this, Move)), m_randomSeed(setup.randomSeed), m_skinPlaces(setup.skinPlaces)
 {
     setUpWindow();
     setUpComponents();
@@ -135,7 +96,7 @@ void TForm1::setUpWindow()
     setFixedSize(474, 255);
     setFont(platform::productFont());
     setAutoFillBackground(true);
-    setColors(this, QPalette::Window, QColor(128, 128, 128), QPalette::WindowText, kFontColor);
+    setColors(this, QPalette::Window, QColor(128, 128, 128), QPalette::WindowText, fontColor());
 }
 
 void TForm1::setUpComponents()
@@ -158,12 +119,9 @@ void TForm1::setUpComponents()
     Move->setStatusTip(QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben"));
 
     LED->setGeometry(11, 229, 14, 14);
-    connect(LED, &PaintBox::OnPaint, this, &TForm1::LEDPaint);
 
     StatusLabel->move(32, 230);
-    StatusLabel->setTextFormat(Qt::PlainText);
-    StatusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setTextColor(StatusLabel, QColor(172, 255, 145));
+    styleStatusLine(StatusLabel);
     setStatusText(QString());
 
     ButtonClose->setGeometry(440, 10, 20, 20);
@@ -180,88 +138,56 @@ void TForm1::setUpComponents()
 
     ImagePlauderdeckLogo->setGeometry(40, 10, 133, 17);
     ImagePlauderdeckLogo->setCursor(Qt::PointingHandCursor);
-    ImagePlauderdeckLogo->setStatusTip(QStringLiteral(
-        "Plauderdeck %1 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)")
-        .arg(QLatin1String(kProgramVersion)));
+    ImagePlauderdeckLogo->setStatusTip(
+        QStringLiteral(
+            "Plauderdeck %1 – Chat im lokalen Netz, von Fernwald Softwerkbau (Klick: Infos und Anleitung)")
+            .arg(QLatin1String(kProgramVersion)));
 
     NameEdit->setGeometry(101, 147, 124, 21);
     NameEdit->setText(QStringLiteral("Name"));
-    setColors(NameEdit, QPalette::Base, kFieldColor, QPalette::Text, kFontColor);
+    setFieldColors(NameEdit);
 
     ComboBoxMode->setGeometry(232, 147, 145, 21);
-    ComboBoxMode->setEditable(true);
-    ComboBoxMode->setLineEdit(new ChatLineEdit(ComboBoxMode));
-    ComboBoxMode->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxMode->addItems(
-        {QStringLiteral("röchelt:"), QStringLiteral("flüstert:"), QStringLiteral("sagt:"),
-         QStringLiteral("ruft:"), QStringLiteral("schreit:"), QStringLiteral("brüllt:"),
-         QStringLiteral("pöbelt:"), QStringLiteral("schwadroniert:"), QStringLiteral("(lachend):"),
-         QStringLiteral("(ironisch):"), QStringLiteral("(wütend):"), QStringLiteral("(schadenfroh):"),
-         QStringLiteral("lacht."), QStringLiteral("grinst."), QStringLiteral("lächelt."),
-         QStringLiteral("ist sauer."), QStringLiteral("denkt nach."), QStringLiteral("findet das ... .")});
-    ComboBoxMode->setCurrentIndex(2);
-    ComboBoxMode->setMaxVisibleItems(ComboBoxMode->count());
-    setColors(ComboBoxMode, QPalette::Base, kFieldColor, QPalette::Text, kFontColor);
+    setFieldColors(ComboBoxMode);
     // The arrow part of the box in the field's colour, not the desktop's button grey.
-    setColors(ComboBoxMode, QPalette::Button, kFieldColor, QPalette::ButtonText, kFontColor);
+    setColors(ComboBoxMode, QPalette::Button, fieldColor(), QPalette::ButtonText, fontColor());
     ComboBoxMode->setStatusTip(QStringLiteral(
         "Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)"));
 
     MessageEdit->setGeometry(16, 170, 441, 23);
     MessageEdit->setText(QStringLiteral("Nachricht"));
-    setColors(MessageEdit, QPalette::Base, kFieldColor, QPalette::Text, kFontColor);
+    setFieldColors(MessageEdit);
     MessageEdit->setStatusTip(QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll."));
 
     MessageMemo->setGeometry(15, 35, 444, 103);
-    MessageMemo->setReadOnly(true);
-    // Nothing in the history is ever undone: an undo record per line would only grow with it.
-    MessageMemo->setUndoRedoEnabled(false);
-    {
-        // Chat lines are Windows-1252 text: no script in it needs shaping, and skipping it
-        // halves the cost of laying out each received line.
-        QFont font = MessageMemo->font();
-        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
-        MessageMemo->setFont(font);
-    }
-    MessageMemo->setFrameShape(QFrame::NoFrame);
-    MessageMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    MessageMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MessageMemo->setFocusPolicy(Qt::ClickFocus);
-    setColors(MessageMemo, QPalette::Base, Qt::black, QPalette::Text, Qt::white);
-    // A dark scroll bar that belongs to the black history rather than a white strip beside it.
-    setColors(MessageMemo->verticalScrollBar(), QPalette::Window, QColor(16, 20, 18), QPalette::ButtonText,
-              QColor(150, 170, 150));
-    setColors(MessageMemo->verticalScrollBar(), QPalette::Button, QColor(52, 62, 56), QPalette::Base,
-              QColor(16, 20, 18));
+    styleHistory(MessageMemo);
     MessageMemo->setStatusTip(QStringLiteral("Das sind die bisher empfangenen Nachrichten"));
 
-    LEDTimer->setInterval(50);
-
-    // What a screen reader calls each control; the hint, where there is one, describes it.
-    controls::describeControls({
-        {ImageMain, QStringLiteral("Hintergrund")},
-        {LabelColor, QStringLiteral("Farbe")},
-        {Move, QStringLiteral("Fenster verschieben")},
-        {LED, QStringLiteral("Empfangsanzeige")},
-        {ButtonClose, QStringLiteral("Beenden")},
-        {ButtonMinimize, QStringLiteral("Minimieren")},
-        {SendButton, QStringLiteral("Senden")},
-        {LabelToMove, QStringLiteral("Fenster verschieben")},
-        {BtnOptions, QStringLiteral("Optionen")},
-        {ImagePlauderdeckLogo, QStringLiteral("Plauderdeck-Logo")},
-        {NameEdit, QStringLiteral("Name")},
-        {ComboBoxMode, QStringLiteral("Sprechweise")},
-        {ComboBoxMode->lineEdit(), QStringLiteral("Sprechweise")},
-        {MessageEdit, QStringLiteral("Nachricht")},
-        {MessageMemo, QStringLiteral("Verlauf")},
-    });
-
-    // Key preview: the window sees every key before the control that has the focus.
-    for (QWidget *control :
-         {static_cast<QWidget *>(this), static_cast<QWidget *>(NameEdit),
-          static_cast<QWidget *>(ComboBoxMode), static_cast<QWidget *>(ComboBoxMode->lineEdit()),
-          static_cast<QWidget *>(MessageEdit), static_cast<QWidget *>(MessageMemo)})
-        control->installEventFilter(this);
+    // Each control's object name, which tools and tests find it by, and what a screen reader
+    // calls it, with the hint as its description; the frame and the status line say nothing.
+    using Naming = std::tuple<QWidget *, const char *, QString>;
+    for (const auto &[control, name, spoken] : std::initializer_list<Naming>{
+             {ImageMain, "ImageMain", QStringLiteral("Hintergrund")},
+             {BevelColor, "BevelColor", {}},
+             {LabelColor, "LabelColor", QStringLiteral("Farbe")},
+             {Move, "Move", QStringLiteral("Fenster verschieben")},
+             {LED, "LED", QStringLiteral("Empfangsanzeige")},
+             {StatusLabel, "StatusLabel", {}},
+             {ButtonClose, "ButtonClose", QStringLiteral("Beenden")},
+             {ButtonMinimize, "ButtonMinimize", QStringLiteral("Minimieren")},
+             {SendButton, "SendButton", QStringLiteral("Senden")},
+             {LabelToMove, "LabelToMove", QStringLiteral("Fenster verschieben")},
+             {BtnOptions, "BtnOptions", QStringLiteral("Optionen")},
+             {ImagePlauderdeckLogo, "ImagePlauderdeckLogo", QStringLiteral("Plauderdeck-Logo")},
+             {NameEdit, "NameEdit", QStringLiteral("Name")},
+             {ComboBoxMode, "ComboBoxMode", QStringLiteral("Sprechweise")},
+             {MessageEdit, "MessageEdit", QStringLiteral("Nachricht")},
+             {MessageMemo, "MessageMemo", QStringLiteral("Verlauf")}}) {
+        control->setObjectName(QLatin1String(name));
+        if (!spoken.isEmpty())
+            controls::describeControl(control, spoken);
+    }
+    controls::describeControl(ComboBoxMode->lineEdit(), QStringLiteral("Sprechweise"));
 
     setTabOrder(NameEdit, ComboBoxMode);
     setTabOrder(ComboBoxMode, MessageEdit);
@@ -284,21 +210,6 @@ void TForm1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (handleWindowMouse(watched, event))
-        return true;
-    if (m_keyPreview && event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        // A key event climbs from the focused control to its parents; look at it once, where
-        // it starts.
-        auto *target = static_cast<QWidget *>(watched);
-        QWidget *focus = QApplication::focusWidget();
-        if (target->window() == this && target == (focus ? focus : this))
-            FormKeyDown(static_cast<QKeyEvent *>(event));
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void TForm1::FormShow()
 {
     // 1. Hints go to the status line.
@@ -306,12 +217,10 @@ void TForm1::FormShow()
         connect(app, &platform::Application::OnHint, this, &TForm1::DisplayHint);
 
     // 2. A fresh session.
-    m_dragging = false;
-    m_dragToggle = false;
+    m_dragger->reset();
     m_session->begin();
     m_currentSkinPath.clear();
-    m_blinkCounter = 0;
-    m_displaying = false;
+    m_led->reset();
 
     // 3. A random light colour.
     m_random.seed(m_randomSeed.value_or(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch())));
@@ -321,21 +230,21 @@ void TForm1::FormShow()
     setOwnColor(QColor(red, green, blue));
 
     // 4. The computer's name is the sender field of every line.
+    TMsgClient *sender = m_session->messageSender();
     platform::Registry machine(platform::RootKey::LocalMachine);
     if (machine.openKey(QStringLiteral("System\\CurrentControlSet\\control\\ComputerName\\ComputerName"),
                         false))
-        MessageSender->setFromName(
-            platform::toWindows1252(machine.readString(QStringLiteral("ComputerName"))));
+        sender->setFromName(platform::toWindows1252(machine.readString(QStringLiteral("ComputerName"))));
     machine.closeKey();
 
     // 5. Greet it.
-    const QString computerName = platform::fromWindows1252(MessageSender->fromName());
+    const QString computerName = platform::fromWindows1252(sender->fromName());
     NameEdit->setText(computerName);
     QString greeting = QStringLiteral("Hallo ") + computerName + QStringLiteral("!");
-    if (!MessageGetter->isListening()) {
+    if (const TMsgServer *getter = m_session->messageGetter(); !getter->isListening()) {
         greeting +=
             QStringLiteral(" Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")
-                .arg(MessageGetter->port());
+                .arg(getter->port());
     }
     setStatusText(greeting);
 
@@ -384,7 +293,7 @@ void TForm1::applySkin(const skins::SkinLook &look)
         setColorRole(MessageEdit, QPalette::Base, *color);
         setColorRole(ComboBoxMode, QPalette::Base, *color);
         setColorRole(ComboBoxMode, QPalette::Button, *color);
-        ComboBoxModeChange();
+        m_modeChoice->ComboBoxModeChange();
     }
     if (const auto &color = look.ControlFontColor) {
         setColorRole(this, QPalette::WindowText, *color);
@@ -435,11 +344,6 @@ void TForm1::DisplayHint()
         setStatusText(platform::longHint(app->hint()));
 }
 
-void TForm1::LEDPaint(QPainter *painter)
-{
-    painter->drawPixmap(0, 0, ImageListStatusbar[m_ledState == 1 ? 1 : 0]);
-}
-
 void TForm1::FormKeyDown(QKeyEvent *event)
 {
     // The key travels on to the focused control in every case.
@@ -447,14 +351,14 @@ void TForm1::FormKeyDown(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (SendButton->isEnabled()) {
-            afterThisKey(&TForm1::SendButtonClick);
+            afterThisKey([this] { SendButtonClick(); });
         } else {
             setStatusText(SendButton->hint());
             platform::Application::beep();
         }
         break;
     case Qt::Key_F1:
-        afterThisKey(&TForm1::ImagePlauderdeckLogoClick);
+        afterThisKey([this] { ImagePlauderdeckLogoClick(); });
         break;
     case Qt::Key_S:
         if (event->modifiers().testFlag(Qt::AltModifier)) {
@@ -477,11 +381,6 @@ void TForm1::afterThisKey(std::function<void()> command)
     QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
 }
 
-void TForm1::afterThisKey(void (TForm1::*command)())
-{
-    afterThisKey([this, command] { (this->*command)(); });
-}
-
 void TForm1::setSendButtonReady(bool anyReceiverChecked)
 {
     SendButton->setEnabled(anyReceiverChecked);
@@ -501,13 +400,12 @@ QString TForm1::statusText() const
 
 QColor TForm1::ownColor() const
 {
-    return LabelColor->palette().color(QPalette::Window);
+    return m_colorChoice->color();
 }
 
 void TForm1::setOwnColor(const QColor &color)
 {
-    const QColor inverse(255 - color.red(), 255 - color.green(), 255 - color.blue());
-    setColors(LabelColor, QPalette::Window, color, QPalette::WindowText, inverse);
+    m_colorChoice->setColor(color);
 }
 
 int TForm1::random(int range)
@@ -517,134 +415,21 @@ int TForm1::random(int range)
 
 void TForm1::connectWindowHandling()
 {
-    for (QWidget *control :
-         {static_cast<QWidget *>(Move), static_cast<QWidget *>(LabelToMove),
-          static_cast<QWidget *>(LabelColor), static_cast<QWidget *>(ImagePlauderdeckLogo)})
-        control->installEventFilter(this);
+    m_dragger->addArea(LabelToMove);
+    // Key preview: the window sees every key before the control that has the focus.
+    auto *keys = new KeyPreview(this);
+    for (QWidget *control : {static_cast<QWidget *>(NameEdit), static_cast<QWidget *>(ComboBoxMode),
+                             static_cast<QWidget *>(ComboBoxMode->lineEdit()),
+                             static_cast<QWidget *>(MessageEdit), static_cast<QWidget *>(MessageMemo)})
+        keys->watch(control);
+    connect(keys, &KeyPreview::keyDown, this, [this](QKeyEvent *event) {
+        if (m_keyPreview)
+            FormKeyDown(event);
+    });
+    connect(new MouseClicks(ImagePlauderdeckLogo), &MouseClicks::clicked, this,
+            &TForm1::ImagePlauderdeckLogoClick);
     connect(ButtonClose, &TStateButton::OnClick, this, &TForm1::ImageCloseClick);
     connect(ButtonMinimize, &TStateButton::OnClick, this, &TForm1::ImageMinimizeClick);
-    connect(ComboBoxMode, &QComboBox::editTextChanged, this, &TForm1::ComboBoxModeChange);
-}
-
-// Mouse on the drag areas, the colour label and the logo. Returns true when the event is used up.
-bool TForm1::handleWindowMouse(QObject *watched, QEvent *event)
-{
-    const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
-        type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-        return false;
-    auto *mouse = static_cast<QMouseEvent *>(event);
-
-    if (watched == Move || watched == LabelToMove) {
-        dragMouseEvent(static_cast<QWidget *>(watched), mouse);
-        return true;
-    }
-    if (watched == LabelColor) {
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-            LabelColorMouseDown();
-        } else if (type == QEvent::MouseButtonRelease) {
-            // The dialog opens before the frame is raised, so it stays lowered meanwhile.
-            if (mouse->button() == Qt::LeftButton && LabelColor->rect().contains(mouse->position().toPoint()))
-                ButtonColorClick();
-            LabelColorMouseUp();
-        }
-        return true;
-    }
-    if (watched == ImagePlauderdeckLogo) {
-        if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
-            ImagePlauderdeckLogo->rect().contains(mouse->position().toPoint()))
-            ImagePlauderdeckLogoClick();
-        return type != QEvent::MouseMove;
-    }
-    return false;
-}
-
-// Turns the mouse on a drag area into the three drag handlers. Coordinates are taken from the
-// pointer's screen position and the window's own idea of where it is, so events queued before a
-// move of the window cannot make it drift. After every move of the window the report that a
-// window moving under a resting pointer produces follows at once, which the handlers expect in
-// order to follow the pointer exactly.
-void TForm1::dragMouseEvent(QWidget *control, QMouseEvent *mouse)
-{
-    const auto relative = [this, control](const QPointF &global) {
-        return global.toPoint() - geometry().topLeft() - control->pos();
-    };
-    const QPoint at = relative(mouse->globalPosition());
-
-    switch (mouse->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        if (mouse->button() != Qt::LeftButton || m_dragging)
-            return;
-        MoveMouseDown(at.x(), at.y());
-        // Wayland lets no program place its own window: the desktop drags it instead.
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle())
-            m_systemMove = windowHandle()->startSystemMove();
-        return;
-    case QEvent::MouseMove:
-        if (m_systemMove) {
-            // The desktop keeps the pointer for itself until the button goes up.
-            if (!mouse->buttons().testFlag(Qt::LeftButton))
-                MoveMouseUp(m_dragLastX, m_dragLastY);
-            return;
-        }
-        MoveMouseMove(at.x(), at.y());
-        if (m_dragging && m_dragToggle) {
-            const QPoint after = relative(mouse->globalPosition());
-            MoveMouseMove(after.x(), after.y());
-        }
-        return;
-    case QEvent::MouseButtonRelease:
-        if (mouse->button() != Qt::LeftButton)
-            return;
-        if (m_systemMove)
-            MoveMouseUp(m_dragLastX, m_dragLastY);
-        else
-            MoveMouseUp(at.x(), at.y());
-        return;
-    default:
-        return;
-    }
-}
-
-void TForm1::exchangeRedAndBlueOfMove()
-{
-    Move->setPixmap(QPixmap::fromImage(Move->pixmap().toImage().rgbSwapped()));
-}
-
-void TForm1::MoveMouseDown(int X, int Y)
-{
-    m_dragLastX = X;
-    m_dragLastY = Y;
-    m_dragToggle = false;
-    // A second press while held must not exchange the colours back.
-    if (m_dragging)
-        return;
-    m_dragging = true;
-    exchangeRedAndBlueOfMove();
-}
-
-void TForm1::MoveMouseMove(int X, int Y)
-{
-    if (!m_dragging)
-        return;
-    m_dragToggle = !m_dragToggle;
-    if (m_dragToggle && (X != m_dragLastX || Y != m_dragLastY))
-        move(pos() + QPoint(X - m_dragLastX, Y - m_dragLastY));
-    m_dragLastX = X;
-    m_dragLastY = Y;
-}
-
-void TForm1::MoveMouseUp(int X, int Y)
-{
-    // A release without its press would leave the handle with exchanged colours.
-    if (!m_dragging)
-        return;
-    m_dragging = false;
-    m_systemMove = false;
-    if (X != m_dragLastX || Y != m_dragLastY)
-        move(pos() + QPoint(X - m_dragLastX, Y - m_dragLastY));
-    exchangeRedAndBlueOfMove();
 }
 
 void TForm1::ImageMinimizeClick()
@@ -656,57 +441,6 @@ void TForm1::ImageMinimizeClick()
 void TForm1::ImageCloseClick()
 {
     close();
-}
-
-void TForm1::ButtonColorClick()
-{
-    const std::optional<QColor> chosen = platform::dialogs().chooseColor(ownColor());
-    if (!chosen)
-        return;
-    const int red = chosen->red();
-    const int green = chosen->green();
-    const int blue = chosen->blue();
-    if (red <= 110 && green <= 90 && blue <= 130 && red + green + blue < 210) {
-        platform::dialogs().warning(
-            QStringLiteral("Die Farbe ist zu dunkel und wird deshalb nicht akzeptiert."));
-        return;
-    }
-    const QColor color(red, green, blue);
-    if (color == ownColor())
-        return;
-    setOwnColor(color);
-    m_session->setColorChanged(true);
-}
-
-void TForm1::LabelColorMouseDown()
-{
-    BevelColor->setFrameShadow(QFrame::Sunken);
-}
-
-void TForm1::LabelColorMouseUp()
-{
-    BevelColor->setFrameShadow(QFrame::Raised);
-}
-
-void TForm1::ComboBoxModeChange()
-{
-    const QString mode = ComboBoxMode->currentText();
-    if (mode.isEmpty())
-        return;
-    const QColor field = NameEdit->palette().color(QPalette::Base);
-    const QColor text = NameEdit->palette().color(QPalette::Text);
-    if (mode.endsWith(QLatin1Char('.'))) {
-        // Actions need no message: the field goes dark. Each part darkens by 102, and stops at
-        // black instead of borrowing from its neighbour.
-        const auto darker = [](int part) { return std::max(part - 0x66, 0); };
-        MessageEdit->setEnabled(false);
-        setColors(MessageEdit, QPalette::Base,
-                  QColor(darker(field.red()), darker(field.green()), darker(field.blue())), QPalette::Text,
-                  text);
-    } else {
-        MessageEdit->setEnabled(true);
-        setColors(MessageEdit, QPalette::Base, field, QPalette::Text, text);
-    }
 }
 
 void TForm1::ImagePlauderdeckLogoClick()
@@ -723,4 +457,135 @@ void TForm1::showSkinDialog()
 {
     if (m_skinDialog)
         m_skinDialog->exec();
+}
+
+TOptionForm *TForm1::optionForm() const
+{
+    return m_optionForm.data();
+}
+
+void TForm1::setOptionForm(TOptionForm *form)
+{
+    if (m_optionForm)
+        disconnect(m_optionForm, nullptr, this, nullptr);
+    m_optionForm = form;
+    m_session->setReceivers(form ? form->receiverModel() : nullptr);
+    if (!form)
+        return;
+    connect(form, &TOptionForm::sendButtonStateChanged, this, &TForm1::setSendButtonReady);
+    const QPointer<TForm1> self(this);
+    form->setSessionValues([self](settings::StoredSettings &values) {
+        if (!self)
+            return;
+        values.ownName = self->NameEdit->text();
+        values.ownColor = self->ownColor();
+        values.currentSkinPath = self->currentSkinPath();
+    });
+}
+
+void TForm1::connectMessageEvents()
+{
+    connect(SendButton, &TStateButton::OnClick, this, &TForm1::SendButtonClick);
+    connect(BtnOptions, &TStateButton::OnClick, this, &TForm1::Button1Click);
+
+    chat::ChatSession *session = m_session;
+    connect(session, &chat::ChatSession::lineToShow, this, &TForm1::DisplayText);
+    connect(session, &chat::ChatSession::lineWantsAttention, this,
+            [this](const QByteArray &sFrom, const QByteArray &payload) {
+                requestAttentionForLine(this, sFrom, payload);
+            });
+    connect(session, &chat::ChatSession::unknownSender, this, &TForm1::askAboutSender);
+    connect(session, &chat::ChatSession::statusText, this, &TForm1::setStatusText);
+    connect(session, &chat::ChatSession::warning, this,
+            [](const QString &text) { platform::dialogs().warning(text); });
+    connect(session, &chat::ChatSession::sorry, this,
+            [](const QString &text) { platform::dialogs().sorry(text); });
+    connect(session, &chat::ChatSession::frameDone, MessageMemo, &ChatHistory::finishFrame);
+    connect(m_colorChoice, &ColorChoice::chosen, session, [session] { session->setColorChanged(true); });
+}
+
+void TForm1::loadStoredSettings()
+{
+    if (!m_optionForm)
+        return;
+    // A store that cannot be read is reported; the window keeps what it has and start-up goes on.
+    std::optional<settings::StoredSettings> stored;
+    try {
+        stored = m_optionForm->LoadSettings();
+    } catch (...) {
+        platform::showCurrentException();
+        return;
+    }
+    if (!stored)
+        return;
+    NameEdit->setText(stored->ownName);
+    if (stored->ownColor)
+        setOwnColor(*stored->ownColor);
+    setCurrentSkinPath(stored->currentSkinPath);
+}
+
+void TForm1::Button1Click()
+{
+    if (m_optionForm)
+        m_optionForm->exec();
+}
+
+void TForm1::SendButtonClick()
+{
+    if (!SendButton->isEnabled()) {
+        platform::Application::beep();
+        return;
+    }
+    // A request that does not fit behind the waiting lines is refused whole; the message stays.
+    if (!m_session->send(NameEdit->text(), ComboBoxMode->currentText(), MessageEdit->text(),
+                         m_colorChoice->lineColor())) {
+        platform::Application::beep();
+        return;
+    }
+
+    // The message stays; selected, it is replaced by the next keystroke.
+    if (MessageEdit->isEnabled() && MessageEdit->hasFocus()) {
+        MessageEdit->selectAll();
+    } else if (!MessageEdit->isEnabled() &&
+               (ComboBoxMode->hasFocus() || ComboBoxMode->lineEdit()->hasFocus())) {
+        ComboBoxMode->lineEdit()->selectAll();
+    }
+}
+
+void TForm1::closeSession()
+{
+    m_session->close(NameEdit->text(), m_colorChoice->lineColor());
+}
+
+void TForm1::askAboutSender(const QString &sender)
+{
+    const QString question =
+        QStringLiteral("Es ist eine Nachricht von dem Computer \"%1\" angekommen. Dieser "
+                       "Computer befindet sich aber noch nicht in Ihrer Empfänger-Liste. "
+                       "Soll er dort hinzugefügt werden?")
+            .arg(sender);
+    // The line asked about is in view while the box is open.
+    MessageMemo->finishFrame();
+    const QPointer<TForm1> self(this);
+    const bool yes = platform::dialogs().confirmation(question);
+    if (!self)
+        return;
+    if (!yes)
+        m_session->declineSender(sender);
+    else if (m_optionForm)
+        m_optionForm->appendReceiver(sender);
+}
+
+bool TForm1::DisplayText(const QByteArray &payload)
+{
+    m_led->beginLine();
+    const auto displayed = qScopeGuard([this] { m_led->endLine(); });
+
+    const std::optional<chat::ChatLine> line = chat::ChatLine::fromPayload(payload);
+    if (!line)
+        return false;
+    const bool frameFull = MessageMemo->appendChatLine(*line, m_session->receivedLines().isDraining());
+    if (frameFull)
+        m_session->receivedLines().endFrame();
+    return true;
 }

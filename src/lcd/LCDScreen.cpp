@@ -1,6 +1,7 @@
 #include "lcd/LCDScreen.h"
 
 #include "lcd/AccessibleLCD.h"
+#include "lcd/DotPainting.h"
 #include "lcd/Matrix.h"
 #include "platform/gui/Dialogs.h"
 
@@ -56,55 +57,6 @@ GlyphTable glyphTable(TDotMatrix matrix)
         break;
     }
     return {Glyphs5x7, 5, 7, 254};
-}
-
-// Which pixels of a w x h box a dot covers: the whole box, or the ellipse inside it.
-std::vector<bool> dotMask(int w, int h, bool round)
-{
-    std::vector<bool> mask(static_cast<size_t>(w) * h, true);
-    if (!round)
-        return mask;
-    for (int j = 0; j < h; ++j) {
-        for (int i = 0; i < w; ++i) {
-            const double dx = (i + 0.5 - w / 2.0) / (w / 2.0);
-            const double dy = (j + 0.5 - h / 2.0) / (h / 2.0);
-            mask[static_cast<size_t>(j) * w + i] = dx * dx + dy * dy <= 1.0;
-        }
-    }
-    return mask;
-}
-
-// Sets the pixels of `mask` (a w x h box) at (x, y) of `image` to `color`, clipped to the image.
-void stamp(QImage &image, int x, int y, int w, int h, const std::vector<bool> &mask, QRgb color)
-{
-    const int x0 = std::max(x, 0);
-    const int y0 = std::max(y, 0);
-    const int x1 = std::min(x + w, image.width());
-    const int y1 = std::min(y + h, image.height());
-    for (int py = y0; py < y1; ++py) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(py));
-        const size_t row = static_cast<size_t>(py - y) * w;
-        for (int px = x0; px < x1; ++px) {
-            if (mask[row + (px - x)])
-                line[px] = color;
-        }
-    }
-}
-
-// Copies `source` to (x, y) of `target`, clipped; both are Format_RGB32.
-void blit(QImage &target, const QImage &source, int x, int y)
-{
-    const int x0 = std::max(x, 0);
-    const int x1 = std::min(x + source.width(), target.width());
-    if (x1 <= x0)
-        return;
-    const int y0 = std::max(y, 0);
-    const int y1 = std::min(y + source.height(), target.height());
-    for (int py = y0; py < y1; ++py) {
-        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(py - y)) + (x0 - x);
-        auto *to = reinterpret_cast<QRgb *>(target.scanLine(py)) + x0;
-        std::copy(from, from + (x1 - x0), to);
-    }
 }
 
 // The animation timer's interval for a delay. A timer of 0 ms fires whenever the event loop is
@@ -407,16 +359,16 @@ void TLCDScreen::buildCells()
     const bool single = m_pixelSize == TPixelSize::pix1x1;
     const int w = single ? 1 : m_dotWidth;
     const int h = single ? 1 : m_dotHeight;
-    const std::vector<bool> cellMask = dotMask(w, h, !single && m_pixelShape == TPixelShape::psRound);
-    m_glyphDotMask = dotMask(w, h, !single && m_pixelShape != TPixelShape::psSquare);
+    const std::vector<bool> cellMask = lcd::dotMask(w, h, !single && m_pixelShape == TPixelShape::psRound);
+    m_glyphDotMask = lcd::dotMask(w, h, !single && m_pixelShape != TPixelShape::psSquare);
 
     m_unlitCell = QImage(m_cellWidth, m_cellHeight, QImage::Format_RGB32);
     m_unlitCell.fill(m_color.toRgb());
     const auto drawDots = [&](QImage &cell, const QColor &color) {
         for (int r = 0; r < m_dotRows; ++r) {
             for (int k = 0; k < m_dotColumns; ++k)
-                stamp(cell, k * (m_dotWidth + m_pixelSpacing), r * (m_dotHeight + m_pixelSpacing), w, h,
-                      cellMask, color.rgb());
+                lcd::stamp(cell, k * (m_dotWidth + m_pixelSpacing), r * (m_dotHeight + m_pixelSpacing), w, h,
+                           cellMask, color.rgb());
         }
     };
     drawDots(m_unlitCell, m_unlitColor);
@@ -558,7 +510,7 @@ void TLCDScreen::drawLines(QImage &frame) const
 void TLCDScreen::drawChar(QImage &frame, int x, int y, unsigned char code, bool inverse) const
 {
     const bool lit = inverse || code == 255;
-    blit(frame, lit ? m_litCell : m_unlitCell, x, y);
+    lcd::blit(frame, lit ? m_litCell : m_unlitCell, x, y);
     const GlyphTable table = glyphTable(m_dotMatrix);
     // Blank, fully lit, and codes the set has no glyph for draw no dots.
     if (code < kFirstGlyphCode || code > table.lastCode)
@@ -574,8 +526,8 @@ void TLCDScreen::drawChar(QImage &frame, int x, int y, unsigned char code, bool 
     for (int r = 0; r < table.rows; ++r) {
         for (int k = 0; k < table.columns; ++k) {
             if (dots[r * table.columns + k])
-                stamp(frame, x + (k + left) * (m_dotWidth + m_pixelSpacing),
-                      y + (r + top) * (m_dotHeight + m_pixelSpacing), w, h, m_glyphDotMask, color);
+                lcd::stamp(frame, x + (k + left) * (m_dotWidth + m_pixelSpacing),
+                           y + (r + top) * (m_dotHeight + m_pixelSpacing), w, h, m_glyphDotMask, color);
         }
     }
 }

@@ -39,21 +39,7 @@ public:
     explicit TOptionForm(QWidget *parent = nullptr);
     ~TOptionForm() override;
 
-    // Components in stacking order, bottom first. Other parts of the program read them and the
-    // skin activation restyles them.
-    QLabel *const ImageMainOption;
-    QLabel *const LabelSaveRegCheck;
-    TStateButton *const ButtonOK;
-    QGroupBox *const GroupBox1;
-    QLineEdit *const ReceiveEdit;
-    QPushButton *const ButtonAdd;
-    QPushButton *const ButtonDel;
-    QListView *const ReceiverList;
-    QCheckBox *const SaveRegCheck;
-    QPushButton *const ButtonDelOptions;
-    TGradBtn *const ButtonSkin;
-
-    // Handlers, bound to the components above; the chat window also runs ButtonOKClick when
+    // Handlers, bound to the components; the chat window also runs ButtonOKClick when
     // it closes.
     void ReceiveEditChange();
     void ButtonAddClick();
@@ -111,6 +97,19 @@ protected:
 
 private:
     bool ReceiveEditKeyPress(int key);
+
+    // Components in stacking order, bottom first, each with its name as its object name.
+    QLabel *const ImageMainOption;
+    QLabel *const LabelSaveRegCheck;
+    TStateButton *const ButtonOK;
+    QGroupBox *const GroupBox1;
+    QLineEdit *const ReceiveEdit;
+    QPushButton *const ButtonAdd;
+    QPushButton *const ButtonDel;
+    QListView *const ReceiverList;
+    QCheckBox *const SaveRegCheck;
+    QPushButton *const ButtonDelOptions;
+    TGradBtn *const ButtonSkin;
 
     chat::ReceiverListModel *const m_receivers;
     QPointer<QDialog> m_skinDialog;

@@ -1,6 +1,8 @@
+#include "ChatWindowWidgets.h"
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
+#include "app/ReceiveLed.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/core/Registry.h"
@@ -10,6 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "support/FakeDialogs.h"
 #include "support/LoopbackPeer.h"
+#include "support/OptionFormWidgets.h"
 #include "support/TempSettings.h"
 #include "support/Wait.h"
 
@@ -100,9 +103,10 @@ private:
 // machine. The time-out of an exchange is taken once its connection stands.
 void shortTimeOutOnlyFor(TForm1 &form, const QString &silentHost)
 {
-    form.MessageSender->setTimeOut(kPatienceMs);
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&form, silentHost] {
-        form.MessageSender->setTimeOut(form.MessageSender->host() == silentHost ? 300 : kPatienceMs);
+    TMsgClient *sender = form.session().messageSender();
+    sender->setTimeOut(kPatienceMs);
+    QObject::connect(sender, &TSockSession::OnConnect, &form, [sender, silentHost] {
+        sender->setTimeOut(sender->host() == silentHost ? 300 : kPatienceMs);
     });
 }
 
@@ -146,14 +150,18 @@ protected:
 
     void type(const QString &name, const QString &mode, const QString &message)
     {
-        m_form->NameEdit->setText(name);
-        m_form->ComboBoxMode->setEditText(mode);
-        m_form->MessageEdit->setText(message);
+        ui(*m_form).NameEdit->setText(name);
+        ui(*m_form).ComboBoxMode->setEditText(mode);
+        ui(*m_form).MessageEdit->setText(message);
     }
 
     QStringList history() const
     {
-        return m_form->MessageMemo->toPlainText().split(QChar::ParagraphSeparator).join(u'\n').split(u'\n');
+        return ui(*m_form)
+            .MessageMemo->toPlainText()
+            .split(QChar::ParagraphSeparator)
+            .join(u'\n')
+            .split(u'\n');
     }
 
     FakeDialogs m_boxes;
@@ -174,7 +182,7 @@ TEST_F(ChatTrafficTest, RequestsSendTheirLinesInOrderWithColourAndStyle)
     Inbox inbox;
     TForm1 &form = showForm(inbox.port());
     setReceivers({{QStringLiteral("127.0.0.1"), true}});
-    ASSERT_TRUE(form.SendButton->isEnabled());
+    ASSERT_TRUE(ui(form).SendButton->isEnabled());
     form.setOwnColor(QColor(7, 200, 45));
 
     // First request: the join line, then the speech line.
@@ -187,7 +195,7 @@ TEST_F(ChatTrafficTest, RequestsSendTheirLinesInOrderWithColourAndStyle)
     // Renamed and recoloured: rename, colour change, chat line, all in the new colour.
     type(QStringLiteral("Jo"), QString(), QStringLiteral("hallo"));
     form.setOwnColor(QColor(255, 0, 10));
-    form.setColorChanged(true);
+    form.session().setColorChanged(true);
     form.SendButtonClick();
 
     const QList<QByteArray> expected{
@@ -212,9 +220,9 @@ TEST_F(ChatTrafficTest, RequestsSendTheirLinesInOrderWithColourAndStyle)
     ASSERT_EQ(shown.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i)
         EXPECT_EQ(shown.at(i), platform::fromWindows1252(expected.at(i).mid(10)));
-    EXPECT_TRUE(form.hasJoined());
-    EXPECT_FALSE(form.colorChanged());
-    EXPECT_EQ(form.lastSentName(), QStringLiteral("Jo"));
+    EXPECT_TRUE(form.session().hasJoined());
+    EXPECT_FALSE(form.session().colorChanged());
+    EXPECT_EQ(form.session().lastSentName(), QStringLiteral("Jo"));
 }
 
 TEST_F(ChatTrafficTest, UnreachableReceiverGetsOneBoxAndTheOthersStillReceive)
@@ -226,7 +234,7 @@ TEST_F(ChatTrafficTest, UnreachableReceiverGetsOneBoxAndTheOthersStillReceive)
                   {QStringLiteral("127.0.0.1"), false},
                   {QStringLiteral("127.0.0.1"), true}});
     type(QStringLiteral("Ann"), QStringLiteral("ruft:"), QStringLiteral("hallo"));
-    form.MessageEdit->setFocus();
+    ui(form).MessageEdit->setFocus();
     form.SendButtonClick();
 
     const QByteArray code = colorCode(form.ownColor());
@@ -241,8 +249,8 @@ TEST_F(ChatTrafficTest, UnreachableReceiverGetsOneBoxAndTheOthersStillReceive)
     EXPECT_EQ(history(), (QStringList{QStringLiteral("Ann hat den Chatroom betreten."),
                                       QStringLiteral("Ann ruft: hallo")}));
     // The message stays, selected, where the user types.
-    EXPECT_EQ(form.MessageEdit->text(), QStringLiteral("hallo"));
-    EXPECT_EQ(form.MessageEdit->selectedText(), QStringLiteral("hallo"));
+    EXPECT_EQ(ui(form).MessageEdit->text(), QStringLiteral("hallo"));
+    EXPECT_EQ(ui(form).MessageEdit->selectedText(), QStringLiteral("hallo"));
 
     // The next request asks again.
     m_boxes.clear();
@@ -281,11 +289,11 @@ TEST_F(ChatTrafficTest, TransportFailuresAreReportedOncePerReceiver)
         m_boxes.clear();
         TForm1 &form = showForm(c.sendPort);
         setReceivers({{c.receiver, true}});
-        form.setColorChanged(false);
-        form.SendToAll(QStringLiteral("x"), false);
+        form.session().setColorChanged(false);
+        form.session().SendToAll(QStringLiteral("x"), false, {});
         EXPECT_EQ(form.statusText(), c.status);
         EXPECT_EQ(m_boxes.boxes(), c.boxes);
-        EXPECT_EQ(form.reportMark(), TForm1::ReportMark::BoxShown);
+        EXPECT_EQ(form.session().reportMark(), chat::ChatSession::ReportMark::BoxShown);
     }
 }
 
@@ -306,7 +314,7 @@ TEST_F(ChatTrafficTest, ALineTooLongToFrameIsNeverSentCut)
     EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{sorry, sorry}));
     EXPECT_EQ(form.statusText(), QStringLiteral("Es ist ein Fehler aufgetreten."));
     // It still counts as sent and is shown once.
-    EXPECT_TRUE(form.hasJoined());
+    EXPECT_TRUE(form.session().hasJoined());
     EXPECT_EQ(history().size(), 2);
 }
 
@@ -318,12 +326,12 @@ TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
     type(QStringLiteral("B"), QStringLiteral("sagt:"), QStringLiteral("eins"));
     const int beeps = platform::Application::beepCount();
     int requests = 0;
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
+    QObject::connect(form.session().messageSender(), &TSockSession::OnConnect, &form, [&] {
         if (requests++ > 0)
             return;
         // Each line is made from the message as it is when sent; the waiting room is bounded.
         for (int i = 0; i <= chat::ChatSession::kMaxWaitingLines; ++i) {
-            form.MessageEdit->setText(QString::number(i));
+            ui(form).MessageEdit->setText(QString::number(i));
             form.SendButtonClick();
         }
     });
@@ -340,9 +348,9 @@ TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
     EXPECT_EQ(lines.size(), 2 + accepted);
     EXPECT_EQ(platform::Application::beepCount(), beeps + 2);
     EXPECT_EQ(history().size(), lines.size());
-    EXPECT_EQ(form.MessageEdit->text(), QString::number(chat::ChatSession::kMaxWaitingLines));
+    EXPECT_EQ(ui(form).MessageEdit->text(), QString::number(chat::ChatSession::kMaxWaitingLines));
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
-    EXPECT_FALSE(form.isSending());
+    EXPECT_FALSE(form.session().isSending());
 }
 
 // A first receiver that fails in any way costs the second receiver nothing: it gets every line
@@ -391,10 +399,11 @@ TEST_F(ChatTrafficTest, AMisbehavingFirstReceiverCostsTheSecondNothing)
                         focus->clearFocus();
                 });
                 form.activateWindow();
-                form.MessageEdit->setFocus();
-                ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == form.MessageEdit; }));
-                QTest::keyClick(form.MessageEdit, Qt::Key_Return);
-                ASSERT_TRUE(waitFor([&] { return form.hasJoined() && !form.isSending(); }));
+                ui(form).MessageEdit->setFocus();
+                ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == ui(form).MessageEdit; }));
+                QTest::keyClick(ui(form).MessageEdit, Qt::Key_Return);
+                ASSERT_TRUE(
+                    waitFor([&] { return form.session().hasJoined() && !form.session().isSending(); }));
                 QCoreApplication::processEvents();
                 m_boxes.setWhileOpen({});
             } else {
@@ -427,7 +436,7 @@ TEST_F(ChatTrafficTest, ClosingHidesAtOnceAndTheWaitingLinesThenTheFarewellGoOut
     type(QStringLiteral("Ole"), QStringLiteral("lacht."), QString());
     bool hidden = false;
     int connects = 0;
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, [&] {
+    QObject::connect(form.session().messageSender(), &TSockSession::OnConnect, &form, [&] {
         if (connects++ > 0)
             return;
         // The user sends again and closes while the silent receiver holds the delivery.
@@ -466,20 +475,20 @@ TEST_F(ChatTrafficTest, TheFarewellHasABoundedTime)
     m_form->setOptionForm(m_options.get());
     m_form->show();
     setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.1"), true}});
-    m_form->MessageSender->setTimeOut(300);
+    m_form->session().messageSender()->setTimeOut(300);
     m_form->SendButtonClick();
     m_boxes.clear();
 
     // Two receivers that never answer would hold the farewell for two minutes; the grace ends it
     // long before even one of them has used up its time-out, however busy the machine.
     constexpr int kTimeOut = 60000;
-    m_form->MessageSender->setTimeOut(kTimeOut);
+    m_form->session().messageSender()->setTimeOut(kTimeOut);
     QElapsedTimer closing;
     closing.start();
     m_form->close();
     EXPECT_LT(closing.elapsed(), kTimeOut);
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
-    EXPECT_FALSE(m_form->isSending());
+    EXPECT_FALSE(m_form->session().isSending());
 }
 
 TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
@@ -489,11 +498,11 @@ TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
     setReceivers({{QStringLiteral("127.0.0.1"), true}});
     QStringList seen;
     const auto record = [&] { seen.append(form.statusText()); };
-    QObject::connect(form.MessageSender, &TSockSession::OnHostResolved, &form, record);
-    QObject::connect(form.MessageSender, &TSockSession::OnConnect, &form, record);
-    QObject::connect(form.MessageSender, &TMsgClient::OnMessageSent, &form, record);
-    QObject::connect(form.MessageSender, &TSockSession::OnDisconnect, &form, record);
-    form.SendToAll(QStringLiteral("x"), false);
+    QObject::connect(form.session().messageSender(), &TSockSession::OnHostResolved, &form, record);
+    QObject::connect(form.session().messageSender(), &TSockSession::OnConnect, &form, record);
+    QObject::connect(form.session().messageSender(), &TMsgClient::OnMessageSent, &form, record);
+    QObject::connect(form.session().messageSender(), &TSockSession::OnDisconnect, &form, record);
+    form.session().SendToAll(QStringLiteral("x"), false, {});
     const QStringList expected{
         QStringLiteral("Mit Empfänger-PC \"127.0.0.1\" verbunden."),
         QStringLiteral("Nachricht an Empfänger-PC \"127.0.0.1\" erfolgreich gesendet."),
@@ -508,8 +517,8 @@ TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(form.statusText(), QStringLiteral("127.0.0.1 hat die Nachricht erhalten."));
 
-    form.MessageProgStatus(form.MessageGetter, QStringLiteral("A & B"));
-    EXPECT_EQ(form.StatusLabel->text(), QStringLiteral("A & B"));
+    form.session().MessageProgStatus(form.session().messageGetter(), QStringLiteral("A & B"));
+    EXPECT_EQ(ui(form).StatusLabel->text(), QStringLiteral("A & B"));
 }
 
 TEST_F(ChatTrafficTest, ReceivedLinesAreShownAndUnknownSendersOffered)
@@ -544,10 +553,10 @@ TEST_F(ChatTrafficTest, ReceivedLinesAreShownAndUnknownSendersOffered)
     for (const Step &step : steps) {
         SCOPED_TRACE(step.name);
         m_boxes.clear();
-        const int before = history().size() - (form.MessageMemo->document()->isEmpty() ? 1 : 0);
+        const int before = history().size() - (ui(form).MessageMemo->document()->isEmpty() ? 1 : 0);
         form.setStatusText(QString());
-        form.MessageGetterMSG(form.MessageGetter, step.from, step.msg);
-        const int after = history().size() - (form.MessageMemo->document()->isEmpty() ? 1 : 0);
+        form.session().MessageGetterMSG(form.session().messageGetter(), step.from, step.msg);
+        const int after = history().size() - (ui(form).MessageMemo->document()->isEmpty() ? 1 : 0);
         EXPECT_EQ(after - before, step.shown ? 1 : 0);
         EXPECT_EQ(m_boxes.boxes().size(), step.asked ? 1 : 0);
         if (step.from == w1252(kComputer)) {
@@ -559,26 +568,26 @@ TEST_F(ChatTrafficTest, ReceivedLinesAreShownAndUnknownSendersOffered)
         }
     }
     // Both questions were answered "Nein".
-    EXPECT_EQ(form.declinedSenders(), QStringLiteral("KÜCHE\\*\\ Dachboden\\*\\ "));
+    EXPECT_EQ(form.session().declinedSenders(), QStringLiteral("KÜCHE\\*\\ Dachboden\\*\\ "));
     EXPECT_EQ(m_options->receivers().size(), 1);
-    EXPECT_FALSE(form.SendButton->isEnabled());
+    EXPECT_FALSE(ui(form).SendButton->isEnabled());
 
     // "Ja" adds the sender as received, checked, at the end, and opens the send button.
     m_boxes.answerConfirmation(true);
-    form.MessageGetterMSG(form.MessageGetter, "Flur", "0000000000hallo");
+    form.session().MessageGetterMSG(form.session().messageGetter(), "Flur", "0000000000hallo");
     EXPECT_EQ(m_options->receivers().last(), (settings::ReceiverEntry{QStringLiteral("Flur"), true}));
-    EXPECT_TRUE(m_options->ButtonDel->isEnabled());
-    EXPECT_TRUE(form.SendButton->isEnabled());
-    EXPECT_EQ(form.SendButton->statusTip(), QStringLiteral("Senden!"));
+    EXPECT_TRUE(ui(*m_options).ButtonDel->isEnabled());
+    EXPECT_TRUE(ui(form).SendButton->isEnabled());
+    EXPECT_EQ(ui(form).SendButton->statusTip(), QStringLiteral("Senden!"));
     m_boxes.clear();
-    form.MessageGetterMSG(form.MessageGetter, "flur", "0000000000noch mal");
+    form.session().MessageGetterMSG(form.session().messageGetter(), "flur", "0000000000noch mal");
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
 }
 
 TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
 {
     TForm1 &form = showForm(loopback::unusedPort());
-    form.MessageEdit->setFocus();
+    ui(form).MessageEdit->setFocus();
     const QString longText = QString(QStringLiteral("wort ")).repeated(60);
     ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("2550000001") + longText)));
     ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("0102552560") + longText)));
@@ -587,9 +596,9 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
     for (int i = 0; i < 30; ++i)
         form.DisplayText("1281281280Zeile");
 
-    QTextDocument *document = form.MessageMemo->document();
+    QTextDocument *document = ui(form).MessageMemo->document();
     ASSERT_EQ(document->blockCount(), 33);
-    const qreal pt = form.MessageMemo->logicalDpiX() / 72.0;
+    const qreal pt = ui(form).MessageMemo->logicalDpiX() / 72.0;
     struct Expect
     {
         QColor color;
@@ -617,10 +626,10 @@ TEST_F(ChatTrafficTest, ShownLinesCarryColourStyleAndIndents)
     EXPECT_EQ(document->findBlockByNumber(2).text(), QString());
 
     // The history shows its end; the focus stays in the message field.
-    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
-              form.MessageMemo->verticalScrollBar()->maximum());
-    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
-    EXPECT_FALSE(form.MessageMemo->textCursor().hasSelection());
+    EXPECT_EQ(ui(form).MessageMemo->verticalScrollBar()->value(),
+              ui(form).MessageMemo->verticalScrollBar()->maximum());
+    EXPECT_GT(ui(form).MessageMemo->verticalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(ui(form).MessageMemo->textCursor().hasSelection());
 }
 
 TEST_F(ChatTrafficTest, ARunWithoutBlanksWrapsNearTheEdgeAndIsCopiedAsSent)
@@ -632,8 +641,8 @@ TEST_F(ChatTrafficTest, ARunWithoutBlanksWrapsNearTheEdgeAndIsCopiedAsSent)
     ASSERT_TRUE(form.DisplayText(w1252(QStringLiteral("0000000000") + text)));
 
     // Each line of the run ends fewer than eight digits before the edge.
-    const qreal digit = QFontMetricsF(form.MessageMemo->font()).horizontalAdvance(u'0');
-    QTextLayout *layout = form.MessageMemo->document()->lastBlock().layout();
+    const qreal digit = QFontMetricsF(ui(form).MessageMemo->font()).horizontalAdvance(u'0');
+    QTextLayout *layout = ui(form).MessageMemo->document()->lastBlock().layout();
     ASSERT_GT(layout->lineCount(), 20);
     for (int i = 1; i + 1 < layout->lineCount(); ++i) {
         SCOPED_TRACE(i);
@@ -642,8 +651,8 @@ TEST_F(ChatTrafficTest, ARunWithoutBlanksWrapsNearTheEdgeAndIsCopiedAsSent)
         EXPECT_LT(line.width() - line.naturalTextWidth(), 8 * digit);
     }
 
-    form.MessageMemo->selectAll();
-    form.MessageMemo->copy();
+    ui(form).MessageMemo->selectAll();
+    ui(form).MessageMemo->copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
     EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->html().contains(ChatHistory::kBreakOpportunity));
 }
@@ -656,10 +665,10 @@ TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
     // As the server's workers raise them: from another thread, faster than a frame.
     std::thread([&form] {
         for (int i = 0; i < kLines; ++i)
-            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
-                                             "0000000000Zeile " + QByteArray::number(i));
+            Q_EMIT form.session().messageGetter()->OnMSG(form.session().messageGetter(), "Keller",
+                                                         "0000000000Zeile " + QByteArray::number(i));
     }).join();
-    QTextDocument *document = form.MessageMemo->document();
+    QTextDocument *document = ui(form).MessageMemo->document();
     ASSERT_TRUE(
         waitFor([&] { return document->lastBlock().text() == QStringLiteral("Zeile %1").arg(kLines - 1); }));
     QCoreApplication::processEvents();
@@ -671,9 +680,9 @@ TEST_F(ChatTrafficTest, ABurstOfReceivedLinesIsShownWholeInOrderAndLaidOut)
     ASSERT_GT(document->lastBlock().layout()->lineCount(), 0);
     const qreal lineHeight = document->lastBlock().layout()->lineAt(0).height();
     EXPECT_GE(document->documentLayout()->documentSize().height(), kLines * lineHeight);
-    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
-              form.MessageMemo->verticalScrollBar()->maximum());
-    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(ui(form).MessageMemo->verticalScrollBar()->value(),
+              ui(form).MessageMemo->verticalScrollBar()->maximum());
+    EXPECT_GT(ui(form).MessageMemo->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
@@ -686,12 +695,12 @@ TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
     constexpr int kLines = 12;
     std::thread([&form, &run] {
         for (int i = 0; i < kLines; ++i)
-            Q_EMIT form.MessageGetter->OnMSG(form.MessageGetter, "Keller",
-                                             "0000000000" + QByteArray::number(i) + run);
+            Q_EMIT form.session().messageGetter()->OnMSG(form.session().messageGetter(), "Keller",
+                                                         "0000000000" + QByteArray::number(i) + run);
     }).join();
 
     // One frame takes what its budget allows, here one line, not everything that waits.
-    QTextDocument *document = form.MessageMemo->document();
+    QTextDocument *document = ui(form).MessageMemo->document();
     form.session().receivedLines().drain();
     EXPECT_EQ(document->blockCount(), 1);
 
@@ -703,22 +712,22 @@ TEST_F(ChatTrafficTest, ABurstOfLongLinesIsShownWholeInOrderOverSeveralFrames)
         const QString shown = document->findBlockByNumber(i).text().remove(ChatHistory::kBreakOpportunity);
         EXPECT_EQ(shown, QString::number(i) + QString::fromLatin1(run));
     }
-    EXPECT_GT(form.MessageMemo->verticalScrollBar()->maximum(), 0);
-    EXPECT_EQ(form.MessageMemo->verticalScrollBar()->value(),
-              form.MessageMemo->verticalScrollBar()->maximum());
+    EXPECT_GT(ui(form).MessageMemo->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(ui(form).MessageMemo->verticalScrollBar()->value(),
+              ui(form).MessageMemo->verticalScrollBar()->maximum());
 }
 
 TEST_F(ChatTrafficTest, TheLineAQuestionIsAboutIsInViewWhileTheBoxIsOpen)
 {
     TForm1 &form = showForm(loopback::unusedPort());
     setReceivers({{QStringLiteral("Keller"), false}});
-    QTextDocument *document = form.MessageMemo->document();
+    QTextDocument *document = ui(form).MessageMemo->document();
     bool inView = false;
     m_boxes.setWhileOpen([&](const FakeDialogs::Box &) {
         const QTextBlock asked = document->lastBlock();
         inView = asked.text() == QStringLiteral("wer bin ich") && asked.layout()->lineCount() > 0 &&
-                 form.MessageMemo->verticalScrollBar()->value() ==
-                     form.MessageMemo->verticalScrollBar()->maximum();
+                 ui(form).MessageMemo->verticalScrollBar()->value() ==
+                     ui(form).MessageMemo->verticalScrollBar()->maximum();
     });
     for (int i = 0; i < 20; ++i)
         form.session().receivedLines().push("Keller", "0000000000davor " + QByteArray::number(i));
@@ -752,7 +761,7 @@ TEST_F(ChatTrafficTest, TheHistoryDropsItsOldestWholeLinesBeyondItsBounds)
         setup.historyLines = c.lines;
         TForm1 &form = showForm(setup);
         setReceivers({{QStringLiteral("Keller"), false}});
-        QTextDocument *history = form.MessageMemo->document();
+        QTextDocument *history = ui(form).MessageMemo->document();
         // Every third line is italic, so a dropped line's indents would show on the one after it.
         const auto line = [&c](int i) { return QString::number(i).leftJustified(c.length, u'.'); };
         for (int i = 0; i < c.count; ++i) {
@@ -800,19 +809,22 @@ TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
     for (quint32 seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
         TForm1 &form = showForm(loopback::unusedPort(), seed);
-        EXPECT_FALSE(form.LEDTimer->isActive());
+        auto *led = form.findChild<ReceiveLed *>();
+        auto *timer = form.findChild<QTimer *>(QStringLiteral("LEDTimer"));
+        ASSERT_TRUE(led && timer);
+        EXPECT_FALSE(timer->isActive());
         form.DisplayText("0000000000x");
-        ASSERT_TRUE(form.LEDTimer->isActive());
-        EXPECT_EQ(form.LEDTimer->interval(), 50);
+        ASSERT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), 50);
         QList<int> states;
         int ticks = 0;
-        while (form.LEDTimer->isActive() && ticks < 20) {
-            form.LEDTimerTimer();
+        while (timer->isActive() && ticks < 20) {
+            led->LEDTimerTimer();
             ++ticks;
-            states.append(form.ledState());
-            if (form.LEDTimer->isActive()) {
-                EXPECT_GE(form.LEDTimer->interval(), 5);
-                EXPECT_LE(form.LEDTimer->interval(), 104);
+            states.append(led->state());
+            if (timer->isActive()) {
+                EXPECT_GE(timer->interval(), 5);
+                EXPECT_LE(timer->interval(), 104);
             }
         }
         EXPECT_GE(ticks, 4);
@@ -820,7 +832,7 @@ TEST_F(ChatTrafficTest, TheLedBlinksInBurstsThatEndUnlit)
         // Lit, unlit, lit, then alternating until the burst ends unlit.
         EXPECT_EQ(states.mid(0, 3), (QList<int>{1, 0, 1}));
         EXPECT_EQ(states.last(), 0);
-        EXPECT_EQ(form.ledState(), 0);
+        EXPECT_EQ(led->state(), 0);
     }
 }
 
@@ -834,16 +846,16 @@ TEST_F(ChatTrafficTest, StartLoadsTheStoredSettings)
     settings::SaveSettings(stored);
 
     TForm1 &form = showForm(loopback::unusedPort());
-    EXPECT_EQ(form.NameEdit->text(), QStringLiteral("Gespeichert"));
+    EXPECT_EQ(ui(form).NameEdit->text(), QStringLiteral("Gespeichert"));
     EXPECT_EQ(form.statusText(), QStringLiteral("Hallo Küche!"));
     EXPECT_EQ(form.ownColor(), QColor(10, 20, 30));
-    EXPECT_EQ(form.LabelColor->palette().color(QPalette::WindowText), QColor(245, 235, 225));
+    EXPECT_EQ(ui(form).LabelColor->palette().color(QPalette::WindowText), QColor(245, 235, 225));
     EXPECT_EQ(form.currentSkinPath(), QStringLiteral("/skins/Blau/"));
     EXPECT_EQ(m_options->receivers(), stored.receivers);
-    EXPECT_TRUE(m_options->SaveRegCheck->isChecked());
-    EXPECT_TRUE(m_options->ButtonDelOptions->isEnabled());
-    EXPECT_TRUE(form.SendButton->isEnabled());
-    EXPECT_EQ(form.SendButton->statusTip(), QStringLiteral("Senden!"));
+    EXPECT_TRUE(ui(*m_options).SaveRegCheck->isChecked());
+    EXPECT_TRUE(ui(*m_options).ButtonDelOptions->isEnabled());
+    EXPECT_TRUE(ui(form).SendButton->isEnabled());
+    EXPECT_EQ(ui(form).SendButton->statusTip(), QStringLiteral("Senden!"));
 }
 
 TEST_F(ChatTrafficTest, ClosingSaysGoodbyeWithoutBoxesAndSaves)
@@ -851,7 +863,7 @@ TEST_F(ChatTrafficTest, ClosingSaysGoodbyeWithoutBoxesAndSaves)
     Inbox inbox;
     TForm1 &form = showForm(inbox.port());
     setReceivers({{QStringLiteral("0.0.0.0"), true}, {QStringLiteral("127.0.0.1"), true}});
-    m_options->SaveRegCheck->setChecked(true);
+    ui(*m_options).SaveRegCheck->setChecked(true);
     type(QStringLiteral("Eva"), QStringLiteral("sagt:"), QStringLiteral("tschüss"));
     form.SendButtonClick();
     m_boxes.clear();
@@ -872,7 +884,7 @@ TEST_F(ChatTrafficTest, AFailedSaveStillLetsTheFarewellGo)
     Inbox inbox;
     TForm1 &form = showForm(inbox.port());
     setReceivers({{QStringLiteral("127.0.0.1"), true}});
-    m_options->SaveRegCheck->setChecked(true);
+    ui(*m_options).SaveRegCheck->setChecked(true);
     type(QStringLiteral("Eva"), QStringLiteral("lacht."), QString());
     form.SendButtonClick();
 
@@ -909,18 +921,18 @@ TEST_F(ChatTrafficTest, ThePointerOverEachControlShowsItsHint)
         QString hint;
     };
     const QList<Case> cases{
-        {form.LabelColor, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
-        {form.Move, QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
-        {form.ButtonClose, QStringLiteral("beendet Plauderdeck")},
-        {form.ButtonMinimize, QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
-        {form.SendButton, QStringLiteral("Senden!")},
-        {form.BtnOptions, QStringLiteral("Optionen (Empfänger etc.)")},
-        {form.ComboBoxMode, QStringLiteral("Hier auswählen, wie man etwas spricht bzw. was man macht "
-                                           "(Handlungen mit . am Ende!)")},
-        {form.MessageEdit, QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
-        {form.MessageMemo, QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
-        {form.NameEdit, QString()},
-        {form.LabelToMove, QString()},
+        {ui(form).LabelColor, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
+        {ui(form).Move, QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
+        {ui(form).ButtonClose, QStringLiteral("beendet Plauderdeck")},
+        {ui(form).ButtonMinimize, QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
+        {ui(form).SendButton, QStringLiteral("Senden!")},
+        {ui(form).BtnOptions, QStringLiteral("Optionen (Empfänger etc.)")},
+        {ui(form).ComboBoxMode, QStringLiteral("Hier auswählen, wie man etwas spricht bzw. was man macht "
+                                               "(Handlungen mit . am Ende!)")},
+        {ui(form).MessageEdit, QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
+        {ui(form).MessageMemo, QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
+        {ui(form).NameEdit, QString()},
+        {ui(form).LabelToMove, QString()},
     };
     // The pointer arrives over the bare background first.
     QTest::mouseMove(form.windowHandle(), QPoint(3, 250));

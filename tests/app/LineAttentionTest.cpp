@@ -57,7 +57,7 @@ TEST(LineAttentionTest, ALineAsksForAttentionOnlyWhenTheWindowIsNotInFront)
         if (c.window == Window::Minimised)
             form.showMinimized();
 
-        form.MessageGetterMSG(form.MessageGetter, c.from, c.msg);
+        form.session().MessageGetterMSG(form.session().messageGetter(), c.from, c.msg);
         const QString text = platform::fromWindows1252(c.msg.mid(10));
         QList<FakeAttention::Request> expected;
         if (c.asks)

@@ -1,5 +1,8 @@
 #include "app/MessagerQ.h"
-#include "app/ChatWidgets.h"
+#include "ChatWindowWidgets.h"
+#include "app/ChatLineEdit.h"
+#include "app/PaintBox.h"
+#include "app/ReceiveLed.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
 #include "platform/core/Registry.h"
@@ -75,31 +78,33 @@ TEST_F(MainWindowTest, ComponentsSitWhereTheyBelongInStackingOrder)
         QString hint;
     };
     const QList<Component> components{
-        {form->ImageMain, {0, 0, 474, 255}, {}},
-        {form->BevelColor, {48, 147, 49, 20}, {}},
-        {form->LabelColor, {49, 148, 47, 18}, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
-        {form->Move,
+        {ui(*form).ImageMain, {0, 0, 474, 255}, {}},
+        {ui(*form).BevelColor, {48, 147, 49, 20}, {}},
+        {ui(*form).LabelColor, {49, 148, 47, 18}, QStringLiteral("Hier kann man sich eine Farbe aussuchen")},
+        {ui(*form).Move,
          {431, 194, 34, 32},
          QStringLiteral("Hier klicken und ziehen, um das Fenster zu verschieben")},
-        {form->LED, {11, 229, 14, 14}, {}},
-        {form->StatusLabel, {32, 230, form->StatusLabel->width(), form->StatusLabel->height()}, {}},
-        {form->ButtonClose, {440, 10, 20, 20}, QStringLiteral("beendet Plauderdeck")},
-        {form->ButtonMinimize,
+        {ui(*form).LED, {11, 229, 14, 14}, {}},
+        {ui(*form).StatusLabel,
+         {32, 230, ui(*form).StatusLabel->width(), ui(*form).StatusLabel->height()},
+         {}},
+        {ui(*form).ButtonClose, {440, 10, 20, 20}, QStringLiteral("beendet Plauderdeck")},
+        {ui(*form).ButtonMinimize,
          {416, 10, 18, 20},
          QStringLiteral("minimiert das Fenster (in die Taskleiste)")},
-        {form->SendButton, {104, 198, 113, 25}, kNoReceivers},
-        {form->LabelToMove, {8, 6, 401, 25}, {}},
-        {form->BtnOptions, {224, 198, 113, 25}, QStringLiteral("Optionen (Empfänger etc.)")},
-        {form->ImagePlauderdeckLogo, {40, 10, 133, 17}, form->ImagePlauderdeckLogo->statusTip()},
-        {form->NameEdit, {101, 147, 124, 21}, {}},
-        {form->ComboBoxMode,
+        {ui(*form).SendButton, {104, 198, 113, 25}, kNoReceivers},
+        {ui(*form).LabelToMove, {8, 6, 401, 25}, {}},
+        {ui(*form).BtnOptions, {224, 198, 113, 25}, QStringLiteral("Optionen (Empfänger etc.)")},
+        {ui(*form).ImagePlauderdeckLogo, {40, 10, 133, 17}, ui(*form).ImagePlauderdeckLogo->statusTip()},
+        {ui(*form).NameEdit, {101, 147, 124, 21}, {}},
+        {ui(*form).ComboBoxMode,
          {232, 147, 145, 21},
          QStringLiteral(
              "Hier auswählen, wie man etwas spricht bzw. was man macht (Handlungen mit . am Ende!)")},
-        {form->MessageEdit,
+        {ui(*form).MessageEdit,
          {16, 170, 441, 23},
          QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll.")},
-        {form->MessageMemo,
+        {ui(*form).MessageMemo,
          {15, 35, 444, 103},
          QStringLiteral("Das sind die bisher empfangenen Nachrichten")},
     };
@@ -118,103 +123,108 @@ TEST_F(MainWindowTest, ComponentsSitWhereTheyBelongInStackingOrder)
         EXPECT_TRUE(c.widget->toolTip().isEmpty());
         EXPECT_TRUE(c.widget->isVisible());
     }
-    EXPECT_FALSE(form->ImagePlauderdeckLogo->statusTip().isEmpty());
-    EXPECT_FALSE(form->ImagePlauderdeckLogo->statusTip().contains(QLatin1Char('\n')));
-    EXPECT_EQ(form->ImagePlauderdeckLogo->pixmap().size(), QSize(133, 17));
-    EXPECT_EQ(form->Move->pixmap().size(), QSize(34, 32));
-    EXPECT_EQ(form->Move->cursor().shape(), Qt::SizeAllCursor);
-    EXPECT_EQ(form->ImageListStatusbar[0].size(), QSize(14, 14));
-    EXPECT_NE(form->ImageListStatusbar[0].toImage(), form->ImageListStatusbar[1].toImage());
-    EXPECT_EQ(form->BevelColor->frameShadow(), QFrame::Raised);
-    EXPECT_FALSE(form->LEDTimer->isActive());
-    EXPECT_EQ(form->LEDTimer->interval(), 50);
+    EXPECT_FALSE(ui(*form).ImagePlauderdeckLogo->statusTip().isEmpty());
+    EXPECT_FALSE(ui(*form).ImagePlauderdeckLogo->statusTip().contains(QLatin1Char('\n')));
+    EXPECT_EQ(ui(*form).ImagePlauderdeckLogo->pixmap().size(), QSize(133, 17));
+    EXPECT_EQ(ui(*form).Move->pixmap().size(), QSize(34, 32));
+    EXPECT_EQ(ui(*form).Move->cursor().shape(), Qt::SizeAllCursor);
+    const auto *led = form->findChild<ReceiveLed *>();
+    ASSERT_NE(led, nullptr);
+    EXPECT_EQ(led->picture(false).size(), QSize(14, 14));
+    EXPECT_NE(led->picture(false).toImage(), led->picture(true).toImage());
+    EXPECT_EQ(ui(*form).BevelColor->frameShadow(), QFrame::Raised);
+    const auto *timer = form->findChild<QTimer *>(QStringLiteral("LEDTimer"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 50);
 }
 
 TEST_F(MainWindowTest, FieldsStartWithTheirTextsColoursAndFocusOrder)
 {
     auto form = showForm();
-    EXPECT_EQ(form->LabelColor->text(), QStringLiteral("Farbe..."));
-    EXPECT_EQ(form->LabelColor->alignment(), Qt::AlignCenter);
-    EXPECT_EQ(form->MessageEdit->text(), QStringLiteral("Nachricht"));
-    EXPECT_EQ(form->ComboBoxMode->currentText(), QStringLiteral("sagt:"));
-    EXPECT_TRUE(form->ComboBoxMode->isEditable());
-    ASSERT_EQ(form->ComboBoxMode->count(), 18);
-    EXPECT_EQ(form->ComboBoxMode->itemText(0), QStringLiteral("röchelt:"));
-    EXPECT_EQ(form->ComboBoxMode->itemText(11), QStringLiteral("(schadenfroh):"));
-    EXPECT_EQ(form->ComboBoxMode->itemText(12), QStringLiteral("lacht."));
-    EXPECT_EQ(form->ComboBoxMode->itemText(17), QStringLiteral("findet das ... ."));
-    for (QWidget *field : {static_cast<QWidget *>(form->NameEdit), static_cast<QWidget *>(form->ComboBoxMode),
-                           static_cast<QWidget *>(form->MessageEdit)}) {
+    EXPECT_EQ(ui(*form).LabelColor->text(), QStringLiteral("Farbe..."));
+    EXPECT_EQ(ui(*form).LabelColor->alignment(), Qt::AlignCenter);
+    EXPECT_EQ(ui(*form).MessageEdit->text(), QStringLiteral("Nachricht"));
+    EXPECT_EQ(ui(*form).ComboBoxMode->currentText(), QStringLiteral("sagt:"));
+    EXPECT_TRUE(ui(*form).ComboBoxMode->isEditable());
+    ASSERT_EQ(ui(*form).ComboBoxMode->count(), 18);
+    EXPECT_EQ(ui(*form).ComboBoxMode->itemText(0), QStringLiteral("röchelt:"));
+    EXPECT_EQ(ui(*form).ComboBoxMode->itemText(11), QStringLiteral("(schadenfroh):"));
+    EXPECT_EQ(ui(*form).ComboBoxMode->itemText(12), QStringLiteral("lacht."));
+    EXPECT_EQ(ui(*form).ComboBoxMode->itemText(17), QStringLiteral("findet das ... ."));
+    for (QWidget *field :
+         {static_cast<QWidget *>(ui(*form).NameEdit), static_cast<QWidget *>(ui(*form).ComboBoxMode),
+          static_cast<QWidget *>(ui(*form).MessageEdit)}) {
         EXPECT_EQ(background(field, QPalette::Base), QColor(192, 216, 184));
         EXPECT_EQ(background(field, QPalette::Text), QColor(55, 55, 67));
     }
-    EXPECT_EQ(background(form->MessageMemo, QPalette::Base), QColor(Qt::black));
-    EXPECT_TRUE(form->MessageMemo->isReadOnly());
-    EXPECT_EQ(form->MessageMemo->frameShape(), QFrame::NoFrame);
-    EXPECT_EQ(form->MessageMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(background(form->StatusLabel, QPalette::WindowText), QColor(172, 255, 145));
-    EXPECT_FALSE(form->StatusLabel->autoFillBackground());
+    EXPECT_EQ(background(ui(*form).MessageMemo, QPalette::Base), QColor(Qt::black));
+    EXPECT_TRUE(ui(*form).MessageMemo->isReadOnly());
+    EXPECT_EQ(ui(*form).MessageMemo->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(ui(*form).MessageMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(background(ui(*form).StatusLabel, QPalette::WindowText), QColor(172, 255, 145));
+    EXPECT_FALSE(ui(*form).StatusLabel->autoFillBackground());
     EXPECT_TRUE(form->keyPreview());
 
     // The name field has the focus; Tab walks name, way of speaking, message and round again,
     // leaving out the history and the buttons, and never selects a field's whole text.
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    EXPECT_EQ(QApplication::focusWidget(), form->NameEdit);
+    EXPECT_EQ(QApplication::focusWidget(), ui(*form).NameEdit);
     auto focusedField = [] {
         QWidget *w = QApplication::focusWidget();
         return w && qobject_cast<QComboBox *>(w->parentWidget()) ? w->parentWidget() : w;
     };
-    const QList<QWidget *> order{form->ComboBoxMode, form->MessageEdit, form->NameEdit};
+    const QList<QWidget *> order{ui(*form).ComboBoxMode, ui(*form).MessageEdit, ui(*form).NameEdit};
     for (QWidget *expected : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(focusedField(), expected);
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form->MessageEdit);
-    EXPECT_FALSE(form->MessageEdit->hasSelectedText());
-    EXPECT_FALSE(form->ComboBoxMode->lineEdit()->hasSelectedText());
+    EXPECT_EQ(QApplication::focusWidget(), ui(*form).MessageEdit);
+    EXPECT_FALSE(ui(*form).MessageEdit->hasSelectedText());
+    EXPECT_FALSE(ui(*form).ComboBoxMode->lineEdit()->hasSelectedText());
 }
 
 TEST_F(MainWindowTest, GreetsTheComputerAndKeepsTheSendButtonShut)
 {
     auto form = showForm();
-    EXPECT_EQ(form->MessageSender->fromName(), QByteArray("K\xFC"
-                                                          "che"));
-    EXPECT_EQ(form->NameEdit->text(), QStringLiteral("Küche"));
+    EXPECT_EQ(form->session().messageSender()->fromName(), QByteArray("K\xFC"
+                                                                      "che"));
+    EXPECT_EQ(ui(*form).NameEdit->text(), QStringLiteral("Küche"));
     EXPECT_EQ(form->statusText(), QStringLiteral("Hallo Küche!"));
-    EXPECT_EQ(form->StatusLabel->textFormat(), Qt::PlainText);
-    EXPECT_GE(form->StatusLabel->width(),
-              form->StatusLabel->fontMetrics().horizontalAdvance(form->statusText()));
+    EXPECT_EQ(ui(*form).StatusLabel->textFormat(), Qt::PlainText);
+    EXPECT_GE(ui(*form).StatusLabel->width(),
+              ui(*form).StatusLabel->fontMetrics().horizontalAdvance(form->statusText()));
 
-    EXPECT_FALSE(form->SendButton->isEnabled());
-    EXPECT_EQ(form->SendButton->statusTip(), kNoReceivers);
+    EXPECT_FALSE(ui(*form).SendButton->isEnabled());
+    EXPECT_EQ(ui(*form).SendButton->statusTip(), kNoReceivers);
     form->setSendButtonReady(true);
-    EXPECT_TRUE(form->SendButton->isEnabled());
-    EXPECT_EQ(form->SendButton->statusTip(), QStringLiteral("Senden!"));
+    EXPECT_TRUE(ui(*form).SendButton->isEnabled());
+    EXPECT_EQ(ui(*form).SendButton->statusTip(), QStringLiteral("Senden!"));
     form->setSendButtonReady(false);
-    EXPECT_FALSE(form->SendButton->isEnabled());
-    EXPECT_EQ(form->SendButton->statusTip(), kNoReceivers);
+    EXPECT_FALSE(ui(*form).SendButton->isEnabled());
+    EXPECT_EQ(ui(*form).SendButton->statusTip(), kNoReceivers);
 
-    EXPECT_FALSE(form->hasJoined());
-    EXPECT_FALSE(form->colorChanged());
-    EXPECT_TRUE(form->lastSentName().isEmpty());
-    EXPECT_TRUE(form->declinedSenders().isEmpty());
+    EXPECT_FALSE(form->session().hasJoined());
+    EXPECT_FALSE(form->session().colorChanged());
+    EXPECT_TRUE(form->session().lastSentName().isEmpty());
+    EXPECT_TRUE(form->session().declinedSenders().isEmpty());
     EXPECT_TRUE(form->currentSkinPath().isEmpty());
-    EXPECT_EQ(form->ledState(), 0);
-    EXPECT_EQ(form->MessageSender->port(), 6711);
-    EXPECT_EQ(form->MessageSender->timeOut(), 20000);
-    EXPECT_EQ(form->MessageSender->reportLevel(), 2);
-    EXPECT_EQ(form->MessageGetter->reportLevel(), 2);
+    EXPECT_EQ(form->findChild<ReceiveLed *>()->state(), 0);
+    EXPECT_EQ(form->session().messageSender()->port(), 6711);
+    EXPECT_EQ(form->session().messageSender()->timeOut(), 20000);
+    EXPECT_EQ(form->session().messageSender()->reportLevel(), 2);
+    EXPECT_EQ(form->session().messageGetter()->reportLevel(), 2);
 }
 
 TEST_F(MainWindowTest, WithoutAComputerNameTheGreetingIsEmpty)
 {
     platform::setComputerNameOverride(std::nullopt);
     auto form = showForm();
-    EXPECT_EQ(form->MessageSender->fromName(), QByteArray());
-    EXPECT_EQ(form->NameEdit->text(), QString());
+    EXPECT_EQ(form->session().messageSender()->fromName(), QByteArray());
+    EXPECT_EQ(ui(*form).NameEdit->text(), QString());
     EXPECT_EQ(form->statusText(), QStringLiteral("Hallo !"));
 }
 
@@ -235,10 +245,10 @@ TEST_F(MainWindowTest, OwnColourIsLightAndItsCaptionTheInverse)
             EXPECT_GE(channel, 117);
             EXPECT_LE(channel, 254);
         }
-        EXPECT_EQ(background(form->LabelColor, QPalette::Window), own);
-        EXPECT_EQ(background(form->LabelColor, QPalette::WindowText),
+        EXPECT_EQ(background(ui(*form).LabelColor, QPalette::Window), own);
+        EXPECT_EQ(background(ui(*form).LabelColor, QPalette::WindowText),
                   QColor(255 - own.red(), 255 - own.green(), 255 - own.blue()));
-        EXPECT_TRUE(form->LabelColor->autoFillBackground());
+        EXPECT_TRUE(ui(*form).LabelColor->autoFillBackground());
     }
 }
 
@@ -246,26 +256,26 @@ TEST_F(MainWindowTest, HintsOfTheControlUnderThePointerShowInTheStatusLine)
 {
     auto form = showForm();
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QCoreApplication::sendEvent(form->MessageEdit, &enter);
+    QCoreApplication::sendEvent(ui(*form).MessageEdit, &enter);
     EXPECT_EQ(form->statusText(), QStringLiteral("Hier die Nachricht eingeben, die gesendet werden soll."));
     QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(form->MessageEdit, &leave);
+    QCoreApplication::sendEvent(ui(*form).MessageEdit, &leave);
     EXPECT_EQ(form->statusText(), QString());
-    QCoreApplication::sendEvent(form->SendButton, &enter);
+    QCoreApplication::sendEvent(ui(*form).SendButton, &enter);
     EXPECT_EQ(form->statusText(), kNoReceivers);
-    QCoreApplication::sendEvent(form->SendButton, &leave);
+    QCoreApplication::sendEvent(ui(*form).SendButton, &leave);
 
     form->setStatusText(QStringLiteral("Müller & Söhne"));
-    EXPECT_EQ(form->StatusLabel->text(), QStringLiteral("Müller & Söhne"));
+    EXPECT_EQ(ui(*form).StatusLabel->text(), QStringLiteral("Müller & Söhne"));
 }
 
 TEST_F(MainWindowTest, ServerListensFromTheStartAndHandsLinesToTheWindow)
 {
     auto form = showForm();
-    ASSERT_TRUE(form->MessageGetter->isListening());
-    const int port = form->MessageGetter->boundPort();
+    ASSERT_TRUE(form->session().messageGetter()->isListening());
+    const int port = form->session().messageGetter()->boundPort();
     ASSERT_GT(port, 0);
-    QSignalSpy arrived(form.get(), &TForm1::lineArrived);
+    QSignalSpy arrived(&form->session(), &chat::ChatSession::lineArrived);
 
     QTcpSocket peer;
     peer.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
@@ -294,7 +304,7 @@ TEST_F(MainWindowTest, ATakenPortIsReportedInTheStatusLine)
     TForm1::Setup setup;
     setup.port = holder.serverPort();
     auto form = showForm(setup);
-    EXPECT_FALSE(form->MessageGetter->isListening());
+    EXPECT_FALSE(form->session().messageGetter()->isListening());
     EXPECT_EQ(form->statusText(),
               QStringLiteral(
                   "Hallo Küche! Achtung: Port %1 ist belegt – es können keine Nachrichten empfangen werden.")

@@ -1,4 +1,5 @@
-#include "app/ChatWidgets.h"
+#include "ChatWindowWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "controls/GradBtn.h"
 #include "controls/StateButton.h"
@@ -8,6 +9,7 @@
 #include "skins/SkinLook.h"
 #include "skins/SkinSelectQ.h"
 #include "support/FakeDialogs.h"
+#include "support/OptionFormWidgets.h"
 #include "support/SpecialFiles.h"
 #include "support/TempSettings.h"
 
@@ -82,9 +84,9 @@ TEST_F(SkinStartTest, TheStoredSkinIsAppliedAtStartAndStoredAgain)
     start();
     ASSERT_NE(m_form->skinDialog(), nullptr);
     EXPECT_EQ(m_form->currentSkinPath(), m_skin);
-    EXPECT_EQ(m_form->ImageMain->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkBlue));
-    EXPECT_EQ(m_options->ImageMainOption->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkBlue));
-    EXPECT_EQ(m_options->ButtonSkin->text(), QStringLiteral("Skin: Nacht..."));
+    EXPECT_EQ(ui(*m_form).ImageMain->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkBlue));
+    EXPECT_EQ(ui(*m_options).ImageMainOption->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkBlue));
+    EXPECT_EQ(ui(*m_options).ButtonSkin->text(), QStringLiteral("Skin: Nacht..."));
     EXPECT_EQ(m_form->skinDialog()->ListBoxSkins->currentRow(), 0);
     // The bare skin warns about each missing button bitmap, and nothing else.
     EXPECT_EQ(m_boxes.boxesOf(platform::DialogKind::Warning).size(), 11);
@@ -102,7 +104,7 @@ TEST_F(SkinStartTest, TheSkinButtonOpensTheDialog)
         shown = m_form->skinDialog()->isVisible() && m_form->skinDialog()->isModal();
         m_form->skinDialog()->reject();
     });
-    QTest::mouseClick(m_options->ButtonSkin, Qt::LeftButton);
+    QTest::mouseClick(ui(*m_options).ButtonSkin, Qt::LeftButton);
     EXPECT_TRUE(shown);
 }
 
@@ -110,10 +112,10 @@ TEST_F(SkinStartTest, AnActionKeepsTheMessageFieldDarkenedInTheSkinsColour)
 {
     start();
     m_boxes.clear();
-    m_form->ComboBoxMode->setEditText(QStringLiteral("lacht."));
+    ui(*m_form).ComboBoxMode->setEditText(QStringLiteral("lacht."));
     m_form->skinDialog()->ActivateSkin(m_skin);
-    EXPECT_EQ(m_form->NameEdit->palette().color(QPalette::Base), QColor(200, 150, 120));
-    EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(98, 48, 18));
+    EXPECT_EQ(ui(*m_form).NameEdit->palette().color(QPalette::Base), QColor(200, 150, 120));
+    EXPECT_EQ(ui(*m_form).MessageEdit->palette().color(QPalette::Base), QColor(98, 48, 18));
 }
 
 TEST_F(SkinStartTest, ALookRestylesTheChatWindowsPictureButtonsAndColours)
@@ -124,7 +126,7 @@ TEST_F(SkinStartTest, ALookRestylesTheChatWindowsPictureButtonsAndColours)
         image.fill(color);
         return image;
     };
-    const QPoint closeAt = m_form->ButtonClose->pos();
+    const QPoint closeAt = ui(*m_form).ButtonClose->pos();
     const QColor field(1, 2, 3), text(4, 5, 6), status(7, 8, 9), window(10, 11, 12);
     skins::SkinLook look;
     look.Main = filled({474, 255}, Qt::darkGreen);
@@ -137,10 +139,10 @@ TEST_F(SkinStartTest, ALookRestylesTheChatWindowsPictureButtonsAndColours)
     look.OptionWindowBackgroundColor = Qt::red;
     m_form->applySkin(look);
 
-    EXPECT_EQ(m_form->ImageMain->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkGreen));
+    EXPECT_EQ(ui(*m_form).ImageMain->pixmap().toImage().pixelColor(10, 10), QColor(Qt::darkGreen));
     // A button takes the size of its up bitmap and keeps its place.
-    EXPECT_EQ(m_form->ButtonClose->geometry(), QRect(closeAt, QSize(150, 40)));
-    EXPECT_FALSE(m_form->ButtonClose->bitmapOver().isNull());
+    EXPECT_EQ(ui(*m_form).ButtonClose->geometry(), QRect(closeAt, QSize(150, 40)));
+    EXPECT_FALSE(ui(*m_form).ButtonClose->bitmapOver().isNull());
     struct Case
     {
         const QWidget *widget;
@@ -148,17 +150,17 @@ TEST_F(SkinStartTest, ALookRestylesTheChatWindowsPictureButtonsAndColours)
         QColor color;
     };
     const Case cases[] = {
-        {m_form->NameEdit, QPalette::Base, field},
-        {m_form->MessageEdit, QPalette::Base, field},
-        {m_form->ComboBoxMode, QPalette::Base, field},
-        {m_form->ComboBoxMode, QPalette::Button, field},
+        {ui(*m_form).NameEdit, QPalette::Base, field},
+        {ui(*m_form).MessageEdit, QPalette::Base, field},
+        {ui(*m_form).ComboBoxMode, QPalette::Base, field},
+        {ui(*m_form).ComboBoxMode, QPalette::Button, field},
         {m_form.get(), QPalette::WindowText, text},
-        {m_form->NameEdit, QPalette::Text, text},
-        {m_form->MessageEdit, QPalette::Text, text},
-        {m_form->ComboBoxMode, QPalette::Text, text},
-        {m_form->MessageMemo, QPalette::Text, text},
-        {m_form->ComboBoxMode, QPalette::ButtonText, text},
-        {m_form->StatusLabel, QPalette::WindowText, status},
+        {ui(*m_form).NameEdit, QPalette::Text, text},
+        {ui(*m_form).MessageEdit, QPalette::Text, text},
+        {ui(*m_form).ComboBoxMode, QPalette::Text, text},
+        {ui(*m_form).MessageMemo, QPalette::Text, text},
+        {ui(*m_form).ComboBoxMode, QPalette::ButtonText, text},
+        {ui(*m_form).StatusLabel, QPalette::WindowText, status},
         {m_form.get(), QPalette::Window, window},
     };
     for (const Case &c : cases)

@@ -1,4 +1,5 @@
-#include "app/ChatWidgets.h"
+#include "ChatWindowWidgets.h"
+#include "app/ChatLineEdit.h"
 #include "app/MessagerQ.h"
 #include "controls/StateButton.h"
 #include "net/MsgTransport.h"
@@ -40,8 +41,8 @@ struct Copy
         form->show();
     }
 
-    int port() const { return form->MessageGetter->boundPort(); }
-    QTextDocument *history() const { return form->MessageMemo->document(); }
+    int port() const { return form->session().messageGetter()->boundPort(); }
+    QTextDocument *history() const { return ui(*form).MessageMemo->document(); }
     QString lastLine() const { return history()->lastBlock().text(); }
 };
 
@@ -62,17 +63,17 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
     // Bert's port is known only once he listens; Anna sends there, Bert to Anna's.
     bert.start(QStringLiteral("bert-pc"), 0);
     anna.start(QStringLiteral("127.0.0.1"), bert.port());
-    bert.form->MessageSender->setPort(anna.port());
+    bert.form->session().messageSender()->setPort(anna.port());
     platform::clearComputerNameOverride();
 
     anna.options->setReceivers({{QStringLiteral("127.0.0.1"), true}});
     anna.options->ActualizeSendButtonState();
-    anna.form->NameEdit->setText(QStringLiteral("Anna"));
+    ui(*anna.form).NameEdit->setText(QStringLiteral("Anna"));
     anna.form->setOwnColor(QColor(200, 120, 40));
-    anna.form->MessageEdit->setText(QStringLiteral("Grüß dich!"));
+    ui(*anna.form).MessageEdit->setText(QStringLiteral("Grüß dich!"));
     // Bert's window handles the lines while Anna's send waits, so his answer is given first.
     boxes.answerConfirmation(true);
-    Q_EMIT anna.form->SendButton->OnClick();
+    Q_EMIT ui(*anna.form).SendButton->OnClick();
 
     // Bert sees the join line in italics, then the speech line upright, both in Anna's colour;
     // the join line alone asks nothing, the speech line asks about Anna's computer.
@@ -88,23 +89,24 @@ TEST(TwoWindows, LinesTravelBothWaysAndUnknownSendersAreOffered)
     EXPECT_EQ(boxes.boxes().at(0).kind, platform::DialogKind::Confirmation);
     EXPECT_TRUE(boxes.boxes().at(0).text.contains(QStringLiteral("\"127.0.0.1\"")));
     // Accepted: Anna's computer is Bert's checked receiver now, and he can answer.
-    EXPECT_EQ(bert.options->receivers(), (QList<settings::ReceiverEntry>{{QStringLiteral("127.0.0.1"), true}}));
-    EXPECT_TRUE(bert.form->SendButton->isEnabled());
+    EXPECT_EQ(bert.options->receivers(),
+              (QList<settings::ReceiverEntry>{{QStringLiteral("127.0.0.1"), true}}));
+    EXPECT_TRUE(ui(*bert.form).SendButton->isEnabled());
     // Anna shows her own lines herself.
     EXPECT_EQ(anna.lastLine(), QStringLiteral("Anna sagt: Grüß dich!"));
 
-    bert.form->NameEdit->setText(QStringLiteral("Bert"));
+    ui(*bert.form).NameEdit->setText(QStringLiteral("Bert"));
     bert.form->setOwnColor(QColor(120, 250, 130));
-    bert.form->ComboBoxMode->setEditText(QStringLiteral("lacht."));
+    ui(*bert.form).ComboBoxMode->setEditText(QStringLiteral("lacht."));
     boxes.clear();
-    Q_EMIT bert.form->SendButton->OnClick();
+    Q_EMIT ui(*bert.form).SendButton->OnClick();
     ASSERT_TRUE(waitFor([&] { return anna.lastLine() == QStringLiteral("Bert lacht."); }));
     EXPECT_EQ(formatOfLastLine(anna).foreground().color(), QColor(120, 250, 130));
     EXPECT_TRUE(formatOfLastLine(anna).fontItalic());
     // Bert's computer name is unknown to Anna: she is asked (and, unscripted, declines).
     ASSERT_TRUE(waitFor([&] { return boxes.boxes().size() == 1; }));
     EXPECT_TRUE(boxes.boxes().at(0).text.contains(QStringLiteral("\"bert-pc\"")));
-    EXPECT_EQ(anna.form->declinedSenders(), QStringLiteral("bert-pc\\*\\ "));
+    EXPECT_EQ(anna.form->session().declinedSenders(), QStringLiteral("bert-pc\\*\\ "));
     EXPECT_EQ(anna.options->receivers().size(), 1);
 
     platform::setSettingsRoot(QString());

@@ -1,5 +1,8 @@
-#include "app/ChatWidgets.h"
+#include "ChatWindowWidgets.h"
+#include "app/ChatLineEdit.h"
+#include "app/ColorChoice.h"
 #include "app/MessagerQ.h"
+#include "app/WindowDragger.h"
 #include "controls/StateButton.h"
 #include "platform/core/Registry.h"
 #include "platform/gui/Application.h"
@@ -89,7 +92,9 @@ protected:
         QApplication::sendEvent(target, &event);
     }
 
-    QImage handle() const { return m_form->Move->pixmap().toImage(); }
+    QImage handle() const { return ui(*m_form).Move->pixmap().toImage(); }
+    ColorChoice &colorChoice() const { return *m_form->findChild<ColorChoice *>(); }
+    WindowDragger &dragger() const { return *m_form->findChild<WindowDragger *>(); }
 
     FakeDialogs m_boxes;
     TempSettings m_settings;
@@ -120,21 +125,21 @@ TEST_F(WindowHandlingTest, DarkColoursAreRejectedExactlyByTheRule)
         m_form->setOwnColor(before);
         m_boxes.clear();
         m_boxes.answerColor(c.chosen);
-        const bool changedBefore = m_form->colorChanged();
+        const bool changedBefore = m_form->session().colorChanged();
 
-        m_form->ButtonColorClick();
+        colorChoice().ButtonColorClick();
 
         // The picker always comes first, preset with the own colour.
         ASSERT_FALSE(m_boxes.boxes().isEmpty());
         EXPECT_EQ(m_boxes.boxes().first().kind, platform::DialogKind::Color);
         EXPECT_EQ(m_boxes.boxes().first().text, before.name());
-        const QColor label = m_form->LabelColor->palette().color(QPalette::Window);
-        const QColor caption = m_form->LabelColor->palette().color(QPalette::WindowText);
+        const QColor label = ui(*m_form).LabelColor->palette().color(QPalette::Window);
+        const QColor caption = ui(*m_form).LabelColor->palette().color(QPalette::WindowText);
         if (c.accepted) {
             EXPECT_EQ(m_boxes.boxes().size(), 1);
             EXPECT_EQ(label, c.chosen);
             EXPECT_EQ(caption, QColor(255 - c.chosen.red(), 255 - c.chosen.green(), 255 - c.chosen.blue()));
-            EXPECT_TRUE(m_form->colorChanged());
+            EXPECT_TRUE(m_form->session().colorChanged());
         } else {
             const QList<FakeDialogs::Box> expected{
                 {platform::DialogKind::Color, platform::dialogCaption(platform::DialogKind::Color),
@@ -143,7 +148,7 @@ TEST_F(WindowHandlingTest, DarkColoursAreRejectedExactlyByTheRule)
             EXPECT_EQ(m_boxes.boxes(), expected);
             EXPECT_EQ(label, before);
             EXPECT_EQ(caption, QColor(55, 75, 95));
-            EXPECT_EQ(m_form->colorChanged(), changedBefore);
+            EXPECT_EQ(m_form->session().colorChanged(), changedBefore);
         }
     }
 }
@@ -151,83 +156,84 @@ TEST_F(WindowHandlingTest, DarkColoursAreRejectedExactlyByTheRule)
 TEST_F(WindowHandlingTest, TheSameColourOrACancelChangesNothing)
 {
     const QColor own = m_form->ownColor();
-    const QPalette palette = m_form->LabelColor->palette();
+    const QPalette palette = ui(*m_form).LabelColor->palette();
 
     m_boxes.answerColor(own);
-    m_form->ButtonColorClick();
-    m_form->ButtonColorClick(); // unscripted: cancelled
+    colorChoice().ButtonColorClick();
+    colorChoice().ButtonColorClick(); // unscripted: cancelled
 
     EXPECT_EQ(m_boxes.boxesOf(platform::DialogKind::Color).size(), 2);
     EXPECT_TRUE(m_boxes.boxesOf(platform::DialogKind::Warning).isEmpty());
-    EXPECT_FALSE(m_form->colorChanged());
-    EXPECT_EQ(m_form->LabelColor->palette(), palette);
+    EXPECT_FALSE(m_form->session().colorChanged());
+    EXPECT_EQ(ui(*m_form).LabelColor->palette(), palette);
 }
 
 TEST_F(WindowHandlingTest, ClickOnTheColourLabelOpensThePickerWhileTheFrameIsLowered)
 {
     QFrame::Shadow whilePicking = QFrame::Plain;
-    m_boxes.setWhileOpen([&](const FakeDialogs::Box &) { whilePicking = m_form->BevelColor->frameShadow(); });
+    m_boxes.setWhileOpen(
+        [&](const FakeDialogs::Box &) { whilePicking = ui(*m_form).BevelColor->frameShadow(); });
     m_boxes.answerColor(QColor(250, 250, 250));
 
-    mouse(m_form->LabelColor, QEvent::MouseButtonPress, {5, 5});
-    EXPECT_EQ(m_form->BevelColor->frameShadow(), QFrame::Sunken);
+    mouse(ui(*m_form).LabelColor, QEvent::MouseButtonPress, {5, 5});
+    EXPECT_EQ(ui(*m_form).BevelColor->frameShadow(), QFrame::Sunken);
     EXPECT_TRUE(m_boxes.boxes().isEmpty()); // the press alone opens nothing
-    mouse(m_form->LabelColor, QEvent::MouseButtonRelease, {5, 5});
+    mouse(ui(*m_form).LabelColor, QEvent::MouseButtonRelease, {5, 5});
 
     EXPECT_EQ(whilePicking, QFrame::Sunken);
-    EXPECT_EQ(m_form->BevelColor->frameShadow(), QFrame::Raised);
+    EXPECT_EQ(ui(*m_form).BevelColor->frameShadow(), QFrame::Raised);
     EXPECT_EQ(m_form->ownColor(), QColor(250, 250, 250));
 
     // Released outside the label: no click, but the frame comes up again.
     m_boxes.clear();
-    mouse(m_form->LabelColor, QEvent::MouseButtonPress, {5, 5});
-    mouse(m_form->LabelColor, QEvent::MouseButtonRelease, {200, 5});
+    mouse(ui(*m_form).LabelColor, QEvent::MouseButtonPress, {5, 5});
+    mouse(ui(*m_form).LabelColor, QEvent::MouseButtonRelease, {200, 5});
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
-    EXPECT_EQ(m_form->BevelColor->frameShadow(), QFrame::Raised);
+    EXPECT_EQ(ui(*m_form).BevelColor->frameShadow(), QFrame::Raised);
 }
 
 TEST_F(WindowHandlingTest, ActionsDisableAndDarkenTheMessageField)
 {
     const QColor field(192, 216, 184);
-    const auto messageColor = [this] { return m_form->MessageEdit->palette().color(QPalette::Base); };
+    const auto messageColor = [this] { return ui(*m_form).MessageEdit->palette().color(QPalette::Base); };
 
-    m_form->ComboBoxMode->setCurrentText(QStringLiteral("grinst."));
-    EXPECT_FALSE(m_form->MessageEdit->isEnabled());
+    ui(*m_form).ComboBoxMode->setCurrentText(QStringLiteral("grinst."));
+    EXPECT_FALSE(ui(*m_form).MessageEdit->isEnabled());
     EXPECT_EQ(messageColor(), QColor(90, 114, 82));
 
     // Clearing the way of speaking leaves the field as it was.
-    m_form->ComboBoxMode->setCurrentText(QString());
-    EXPECT_FALSE(m_form->MessageEdit->isEnabled());
+    ui(*m_form).ComboBoxMode->setCurrentText(QString());
+    EXPECT_FALSE(ui(*m_form).MessageEdit->isEnabled());
     EXPECT_EQ(messageColor(), QColor(90, 114, 82));
 
-    m_form->ComboBoxMode->setCurrentIndex(m_form->ComboBoxMode->findText(QStringLiteral("sagt:")));
-    EXPECT_TRUE(m_form->MessageEdit->isEnabled());
+    ui(*m_form).ComboBoxMode->setCurrentIndex(ui(*m_form).ComboBoxMode->findText(QStringLiteral("sagt:")));
+    EXPECT_TRUE(ui(*m_form).MessageEdit->isEnabled());
     EXPECT_EQ(messageColor(), field);
 
     // Typing counts like choosing: the dot at the end makes it an action.
-    m_form->ComboBoxMode->lineEdit()->setText(QStringLiteral("winkt"));
-    EXPECT_TRUE(m_form->MessageEdit->isEnabled());
-    m_form->ComboBoxMode->lineEdit()->insert(QStringLiteral("."));
-    EXPECT_FALSE(m_form->MessageEdit->isEnabled());
+    ui(*m_form).ComboBoxMode->lineEdit()->setText(QStringLiteral("winkt"));
+    EXPECT_TRUE(ui(*m_form).MessageEdit->isEnabled());
+    ui(*m_form).ComboBoxMode->lineEdit()->insert(QStringLiteral("."));
+    EXPECT_FALSE(ui(*m_form).MessageEdit->isEnabled());
 }
 
 TEST_F(WindowHandlingTest, DarkenedFieldFollowsTheNameFieldAndStopsAtBlack)
 {
-    QPalette palette = m_form->NameEdit->palette();
+    QPalette palette = ui(*m_form).NameEdit->palette();
     palette.setColor(QPalette::Base, QColor(50, 200, 102));
-    m_form->NameEdit->setPalette(palette);
+    ui(*m_form).NameEdit->setPalette(palette);
 
-    m_form->ComboBoxMode->setCurrentText(QStringLiteral("lacht."));
+    ui(*m_form).ComboBoxMode->setCurrentText(QStringLiteral("lacht."));
     // No part borrows from its neighbour.
-    EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(0, 98, 0));
+    EXPECT_EQ(ui(*m_form).MessageEdit->palette().color(QPalette::Base), QColor(0, 98, 0));
 
-    m_form->ComboBoxMode->setCurrentText(QStringLiteral("ruft:"));
-    EXPECT_EQ(m_form->MessageEdit->palette().color(QPalette::Base), QColor(50, 200, 102));
+    ui(*m_form).ComboBoxMode->setCurrentText(QStringLiteral("ruft:"));
+    EXPECT_EQ(ui(*m_form).MessageEdit->palette().color(QPalette::Base), QColor(50, 200, 102));
 }
 
 TEST_F(WindowHandlingTest, EnterWithoutReceiversShowsTheHintAndBeeps)
 {
-    m_form->NameEdit->setFocus();
+    ui(*m_form).NameEdit->setFocus();
     m_form->setStatusText(QStringLiteral("vorher"));
     const int beeps = platform::Application::beepCount();
 
@@ -241,7 +247,7 @@ TEST_F(WindowHandlingTest, EnterWithoutReceiversShowsTheHintAndBeeps)
     EXPECT_EQ(platform::Application::beepCount(), beeps + 3);
 
     // Other keys are left to the field.
-    m_form->NameEdit->setText(QString());
+    ui(*m_form).NameEdit->setText(QString());
     key(Qt::Key_A);
     EXPECT_EQ(platform::Application::beepCount(), beeps + 3);
 }
@@ -249,14 +255,14 @@ TEST_F(WindowHandlingTest, EnterWithoutReceiversShowsTheHintAndBeeps)
 TEST_F(WindowHandlingTest, F1AndTheLogoOpenTheInfoWindowAltSTheSkinDialog)
 {
     // The windows open once the key has gone its way.
-    m_form->MessageEdit->setFocus();
+    ui(*m_form).MessageEdit->setFocus();
     key(Qt::Key_F1);
     EXPECT_TRUE(waitFor([&] { return m_form->opened == QStringList{QStringLiteral("info")}; }));
     key(Qt::Key_F1);
     EXPECT_TRUE(waitFor([&] { return m_form->opened.size() == 2; }));
 
-    mouse(m_form->ImagePlauderdeckLogo, QEvent::MouseButtonPress, {10, 5});
-    mouse(m_form->ImagePlauderdeckLogo, QEvent::MouseButtonRelease, {10, 5});
+    mouse(ui(*m_form).ImagePlauderdeckLogo, QEvent::MouseButtonPress, {10, 5});
+    mouse(ui(*m_form).ImagePlauderdeckLogo, QEvent::MouseButtonRelease, {10, 5});
     EXPECT_EQ(m_form->opened.size(), 3);
 
     m_form->opened.clear();
@@ -272,10 +278,10 @@ TEST_F(WindowHandlingTest, HoldingTheHandleExchangesRedAndBlueAndReleaseRestores
     ASSERT_NE(original, original.rgbSwapped()); // the handle must have colour to exchange
 
     for (QWidget *area :
-         {static_cast<QWidget *>(m_form->Move), static_cast<QWidget *>(m_form->LabelToMove)}) {
-        SCOPED_TRACE(area == m_form->Move ? "Move" : "LabelToMove");
+         {static_cast<QWidget *>(ui(*m_form).Move), static_cast<QWidget *>(ui(*m_form).LabelToMove)}) {
+        SCOPED_TRACE(area == ui(*m_form).Move ? "Move" : "LabelToMove");
         mouse(area, QEvent::MouseButtonPress, {3, 4});
-        EXPECT_TRUE(m_form->isDragging());
+        EXPECT_TRUE(dragger().isDragging());
         EXPECT_EQ(handle(), original.rgbSwapped());
 
         // A second press while held, or other buttons, change nothing.
@@ -285,7 +291,7 @@ TEST_F(WindowHandlingTest, HoldingTheHandleExchangesRedAndBlueAndReleaseRestores
         EXPECT_EQ(handle(), original.rgbSwapped());
 
         mouse(area, QEvent::MouseButtonRelease, {3, 4});
-        EXPECT_FALSE(m_form->isDragging());
+        EXPECT_FALSE(dragger().isDragging());
         EXPECT_EQ(handle(), original);
 
         // A stray release keeps the picture.
@@ -297,8 +303,8 @@ TEST_F(WindowHandlingTest, HoldingTheHandleExchangesRedAndBlueAndReleaseRestores
 TEST_F(WindowHandlingTest, TheWindowFollowsThePointerExactly)
 {
     for (QWidget *area :
-         {static_cast<QWidget *>(m_form->Move), static_cast<QWidget *>(m_form->LabelToMove)}) {
-        SCOPED_TRACE(area == m_form->Move ? "Move" : "LabelToMove");
+         {static_cast<QWidget *>(ui(*m_form).Move), static_cast<QWidget *>(ui(*m_form).LabelToMove)}) {
+        SCOPED_TRACE(area == ui(*m_form).Move ? "Move" : "LabelToMove");
         m_pointerOffsets.clear();
         const QPoint start = m_form->pos();
 
@@ -313,7 +319,7 @@ TEST_F(WindowHandlingTest, TheWindowFollowsThePointerExactly)
 
     // A press and release without movement leaves the window in place.
     const QPoint before = m_form->pos();
-    dragBy(m_form->Move, {10, 10}, {});
+    dragBy(ui(*m_form).Move, {10, 10}, {});
     EXPECT_EQ(m_form->pos(), before);
 }
 
@@ -321,26 +327,26 @@ TEST_F(WindowHandlingTest, HandlersMoveTheWindowByTheReportedCoordinates)
 {
     // The reports a window moving under a resting pointer produces in between are skipped.
     const QPoint start = m_form->pos();
-    m_form->MoveMouseDown(10, 10);
-    m_form->MoveMouseMove(14, 12); // moves by (4, 2)
+    dragger().MoveMouseDown(10, 10);
+    dragger().MoveMouseMove(14, 12); // moves by (4, 2)
     EXPECT_EQ(m_form->pos(), start + QPoint(4, 2));
-    m_form->MoveMouseMove(10, 10); // the moved window's own report
+    dragger().MoveMouseMove(10, 10); // the moved window's own report
     EXPECT_EQ(m_form->pos(), start + QPoint(4, 2));
-    m_form->MoveMouseUp(7, 10); // the release adds its own difference
+    dragger().MoveMouseUp(7, 10); // the release adds its own difference
     EXPECT_EQ(m_form->pos(), start + QPoint(1, 2));
 
     // Without a press, moves do nothing.
-    m_form->MoveMouseMove(100, 100);
+    dragger().MoveMouseMove(100, 100);
     EXPECT_EQ(m_form->pos(), start + QPoint(1, 2));
 }
 
 TEST_F(WindowHandlingTest, CloseAndMinimiseButtons)
 {
-    Q_EMIT m_form->ButtonMinimize->OnClick();
+    Q_EMIT ui(*m_form).ButtonMinimize->OnClick();
     EXPECT_TRUE(m_form->isMinimized());
     m_form->showNormal();
     EXPECT_FALSE(m_form->isMinimized());
 
-    Q_EMIT m_form->ButtonClose->OnClick();
+    Q_EMIT ui(*m_form).ButtonClose->OnClick();
     EXPECT_FALSE(m_form->isVisible());
 }

@@ -3,6 +3,7 @@
 #include "settings/OptionsQ.h"
 #include "skins/SkinSelectQ.h"
 #include "support/FakeDialogs.h"
+#include "support/OptionFormWidgets.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +123,7 @@ TEST_F(SkinSelect, BareSkinGivesThirteenWarningsInStepOrderAndChangesNothingElse
 {
     const QString skin = makeSkin(QStringLiteral("Leer"), "Name=Leer\r\n", false);
     auto dialog = makeDialog();
-    const QColor field = windows.options->ReceiveEdit->palette().color(QPalette::Base);
+    const QColor field = ui(*windows.options).ReceiveEdit->palette().color(QPalette::Base);
     dialog->ActivateSkin(skin.chopped(1));
 
     const QString window = QStringLiteral("Die Datei \"%1\" existiert nicht. Sie wird aber für ein Fenster "
@@ -148,8 +149,8 @@ TEST_F(SkinSelect, BareSkinGivesThirteenWarningsInStepOrderAndChangesNothingElse
     EXPECT_TRUE(over->isNull());
     EXPECT_FALSE(windows.shown(&SkinLook::BtnSend, &SkinLook::Button::Up));
     EXPECT_FALSE(windows.shown(&SkinLook::ControlColor));
-    EXPECT_EQ(windows.options->ReceiveEdit->palette().color(QPalette::Base), field);
-    EXPECT_EQ(windows.options->ButtonSkin->text(), QStringLiteral("Skin: Leer..."));
+    EXPECT_EQ(ui(*windows.options).ReceiveEdit->palette().color(QPalette::Base), field);
+    EXPECT_EQ(ui(*windows.options).ButtonSkin->text(), QStringLiteral("Skin: Leer..."));
     EXPECT_EQ(windows.currentSkinPath(), skin);
 
     // The same skin again repeats every box.
@@ -173,14 +174,14 @@ TEST_F(SkinSelect, ColoursApplyInOrderUntilABadOneStopsTheRest)
     dialog->ActivateSkin(good);
     EXPECT_TRUE(dialogs.boxes().isEmpty());
     EXPECT_EQ(windows.shown(&SkinLook::ControlColor), QColor(255, 0, 0));
-    for (const QWidget *field : {static_cast<QWidget *>(windows.options->ReceiverList),
-                                 static_cast<QWidget *>(windows.options->ReceiveEdit)})
+    for (const QWidget *field : {static_cast<QWidget *>(ui(*windows.options).ReceiverList),
+                                 static_cast<QWidget *>(ui(*windows.options).ReceiveEdit)})
         EXPECT_EQ(field->palette().color(QPalette::Base), QColor(255, 0, 0))
             << field->metaObject()->className();
-    EXPECT_EQ(windows.options->ReceiverList->palette().color(QPalette::Text), QColor(0, 0, 255));
+    EXPECT_EQ(ui(*windows.options).ReceiverList->palette().color(QPalette::Text), QColor(0, 0, 255));
     EXPECT_EQ(windows.shown(&SkinLook::StatusFontColor), QColor(0, 255, 0));
-    EXPECT_EQ(windows.options->LabelSaveRegCheck->palette().color(QPalette::WindowText), QColor(1, 2, 3));
-    EXPECT_EQ(pictureColor(windows.options->ImageMainOption), QColor(Qt::red));
+    EXPECT_EQ(ui(*windows.options).LabelSaveRegCheck->palette().color(QPalette::WindowText), QColor(1, 2, 3));
+    EXPECT_EQ(pictureColor(ui(*windows.options).ImageMainOption), QColor(Qt::red));
 
     EXPECT_THROW(
         {
@@ -195,9 +196,9 @@ TEST_F(SkinSelect, ColoursApplyInOrderUntilABadOneStopsTheRest)
     // Pictures and the colour before the bad one are the new skin's; nothing after it is.
     EXPECT_EQ(pictureColor(windows.shown(&SkinLook::Main)), QColor(Qt::blue));
     EXPECT_EQ(windows.shown(&SkinLook::ControlColor), QColor(0, 128, 0));
-    EXPECT_EQ(windows.options->ReceiveEdit->palette().color(QPalette::Base), QColor(0, 128, 0));
+    EXPECT_EQ(ui(*windows.options).ReceiveEdit->palette().color(QPalette::Base), QColor(0, 128, 0));
     EXPECT_EQ(windows.shown(&SkinLook::StatusFontColor), QColor(0, 255, 0));
-    EXPECT_EQ(windows.options->ButtonSkin->text(), QStringLiteral("Skin: Rot..."));
+    EXPECT_EQ(ui(*windows.options).ButtonSkin->text(), QStringLiteral("Skin: Rot..."));
     EXPECT_EQ(windows.currentSkinPath(), good);
 }
 
@@ -214,7 +215,8 @@ TEST_F(SkinSelect, UndecodablePictureOrUnreadableIniEndTheActivationAtThatStep)
     windows.mainParts.clear();
     EXPECT_THROW(dialog->ActivateSkin(skin), platform::Exception);
     EXPECT_TRUE(windows.mainParts.isEmpty());
-    EXPECT_EQ(pictureColor(windows.options->ImageMainOption), pictureColor(TOptionForm().ImageMainOption));
+    EXPECT_EQ(pictureColor(ui(*windows.options).ImageMainOption),
+              pictureColor(ui(TOptionForm()).ImageMainOption));
     EXPECT_EQ(windows.currentSkinPath(), before);
 
     EXPECT_THROW(dialog->ActivateSkin(dir.path() + QStringLiteral("/fehlt")), platform::Exception);

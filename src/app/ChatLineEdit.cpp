@@ -1,8 +1,6 @@
-#include "app/ChatWidgets.h"
+#include "app/ChatLineEdit.h"
 
 #include <QFocusEvent>
-#include <QPainter>
-
 
 ChatLineEdit::ChatLineEdit(QWidget *parent) : QLineEdit(parent)
 {
@@ -14,14 +12,4 @@ void ChatLineEdit::focusInEvent(QFocusEvent *event)
     // no particular reason so the caret and selection stay where they were.
     QFocusEvent neutral(event->type(), Qt::OtherFocusReason);
     QLineEdit::focusInEvent(&neutral);
-}
-
-PaintBox::PaintBox(QWidget *parent) : QWidget(parent)
-{
-}
-
-void PaintBox::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    Q_EMIT OnPaint(&painter);
 }

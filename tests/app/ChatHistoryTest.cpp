@@ -1,7 +1,9 @@
 #include "app/ChatHistory.h"
-#include "app/ChatWidgets.h"
 
 #include <gtest/gtest.h>
+
+#include <QTextBlock>
+#include <QTextDocument>
 
 namespace {
 
@@ -47,5 +49,37 @@ TEST(ChatHistory, OnlyRunsLongerThanAFewLinesGetBreakOpportunities)
         }
         EXPECT_LE(longestUnbroken(shown), ChatHistory::kBreakEvery);
         EXPECT_EQ(QString(shown).remove(ChatHistory::kBreakOpportunity), c.text);
+    }
+}
+
+// Beyond a bound the history drops its oldest lines until it holds three quarters of both bounds
+// or less: dropping to just under a bound would make it drop again with nearly every line.
+TEST(ChatHistory, BeyondABoundTheOldestLinesGoDownToThreeQuartersOfBoth)
+{
+    struct Case
+    {
+        const char *name;
+        qsizetype characters;
+        qsizetype lines;
+        int length; // of each line; with its paragraph end it counts one more
+        int appended;
+        int kept;
+    };
+    const Case cases[] = {
+        {"lines", 1000000, 16, 4, 17, 12},
+        {"characters", 400, 1000, 19, 21, 15},
+        {"characters, and the lines' bound counts too", 300, 16, 19, 16, 11},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ChatHistory history({c.characters, c.lines, ChatHistory::kFrameCharacters});
+        for (int i = 0; i < c.appended; ++i) {
+            const QString text = QString::number(i).leftJustified(c.length, u'.');
+            history.appendLine(text, {}, {}, false);
+        }
+        QTextDocument *document = history.document();
+        EXPECT_EQ(document->blockCount(), c.kept);
+        EXPECT_EQ(document->lastBlock().text(),
+                  QString::number(c.appended - 1).leftJustified(c.length, u'.'));
     }
 }

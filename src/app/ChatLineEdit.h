@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QLineEdit>
-#include <QWidget>
-
-class QPainter;
 
 // An edit that keeps its caret and selection when it receives the focus: the chat window's
 // fields do not select their whole text on entry, whichever way the focus arrives.
@@ -17,20 +14,4 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
-};
-
-// A plain drawing surface whose painting is done by its owner through OnPaint.
-class PaintBox : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit PaintBox(QWidget *parent = nullptr);
-    Q_DISABLE_COPY_MOVE(PaintBox)
-
-Q_SIGNALS:
-    void OnPaint(QPainter *painter);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 };
