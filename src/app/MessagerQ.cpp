@@ -499,6 +499,11 @@ QString TForm1::statusText() const
     return StatusLabel->text();
 }
 
+QString TForm1::chatName() const
+{
+    return NameEdit->text();
+}
+
 QColor TForm1::ownColor() const
 {
     return LabelColor->palette().color(QPalette::Window);
