@@ -46,8 +46,8 @@ QAction *disabledEntry(QMenu *menu, const QString &text)
 
 PeerOffer::PeerOffer(QLineEdit *nameField, QAbstractItemView *list, chat::ReceiverListModel *receivers,
                      std::function<void(const QString &)> add, QObject *parent)
-    : QObject(parent), m_list(list), m_receivers(receivers), m_add(std::move(add)),
-      m_completions(new QStringListModel(this))
+    : QObject(parent), m_list(list), m_viewport(list->viewport()), m_receivers(receivers),
+      m_add(std::move(add)), m_completions(new QStringListModel(this))
 {
     // Parented to the field: the field keeps using it until the field is gone.
     auto *completer = new QCompleter(m_completions, nameField);
@@ -56,7 +56,7 @@ PeerOffer::PeerOffer(QLineEdit *nameField, QAbstractItemView *list, chat::Receiv
 
     // The mouse's request reaches the viewport, the keyboard's the list itself.
     m_list->installEventFilter(this);
-    m_list->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 
     using chat::ReceiverListModel;
     connect(m_receivers, &ReceiverListModel::rowsInserted, this, &PeerOffer::updateCompletions);
@@ -93,9 +93,9 @@ QList<Peer> PeerOffer::unlisted() const
 
 bool PeerOffer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_list && watched != m_list->viewport())
-        return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::ContextMenu) {
+    // Only pointers are compared before the event is known to matter: the list sends events on
+    // its way out too, when it is no longer a list.
+    if (event->type() == QEvent::ContextMenu && (watched == m_list || watched == m_viewport)) {
         auto *request = static_cast<QContextMenuEvent *>(event);
         popUp(request->reason() == QContextMenuEvent::Mouse ? request->globalPos() : keyboardMenuPosition());
         return true;
@@ -115,9 +115,9 @@ bool PeerOffer::eventFilter(QObject *watched, QEvent *event)
 QPoint PeerOffer::keyboardMenuPosition() const
 {
     const QRect current = m_list->visualRect(m_list->currentIndex());
-    const QRect shown = current.intersected(m_list->viewport()->rect());
+    const QRect shown = current.intersected(m_viewport->rect());
     const QPoint at = shown.isEmpty() ? QPoint(0, 0) : shown.bottomLeft();
-    return m_list->viewport()->mapToGlobal(at);
+    return m_viewport->mapToGlobal(at);
 }
 
 void PeerOffer::popUp(const QPoint &at)

@@ -13,6 +13,7 @@ class QLineEdit;
 class QMenu;
 class QPoint;
 class QStringListModel;
+class QWidget;
 namespace chat {
 class ReceiverListModel;
 }
@@ -53,6 +54,7 @@ private:
     void updateCompletions();
 
     QAbstractItemView *const m_list;
+    QWidget *const m_viewport;
     chat::ReceiverListModel *const m_receivers;
     const std::function<void(const QString &)> m_add;
     QStringListModel *const m_completions;
