@@ -1,7 +1,7 @@
 // One copy of the program with its windows, for the check with two hosts: the chat window and
 // the options window made and joined to the search the way the program does it, on the system
-// bus's Avahi. Prints one line per event, each with the milliseconds since the start, fields
-// separated by tabs:
+// bus's Avahi. Prints one line per event, each with the milliseconds since the search started
+// (the windows stand by then), fields separated by tabs:
 //   found <ms> <menu entry>                 the receiver list's menu offers <entry>
 //   added <ms> <receivers, comma separated> after choosing it there
 //   sent <ms> <status line>                 after a line to the receivers
@@ -71,7 +71,6 @@ int main(int argc, char **argv)
         return 2;
     }
     QElapsedTimer clock;
-    clock.start();
     QTextStream out(stdout);
     const auto print = [&](QStringList fields) {
         fields.insert(1, QString::number(clock.elapsed()));
@@ -87,6 +86,7 @@ int main(int argc, char **argv)
         print({QStringLiteral("received"), QString::fromLatin1(from), QString::fromLatin1(line)});
     });
     form.show();
+    clock.start();
     const std::unique_ptr<discovery::PeerDiscovery> search = searchTheNetwork(form, options);
 
     QTimer look;
@@ -94,7 +94,7 @@ int main(int argc, char **argv)
         options.show();
         auto *list = options.findChild<QListView *>(QStringLiteral("ReceiverList"));
         const QString entry = args.at(2);
-        QObject::connect(&look, &QTimer::timeout, &app, [&, list] {
+        QObject::connect(&look, &QTimer::timeout, &app, [&, list, entry] {
             QMenu *menu = nullptr;
             QAction *action = menuEntry(list, entry, &menu);
             if (!action)
