@@ -398,6 +398,11 @@ QString TForm1::statusText() const
     return StatusLabel->text();
 }
 
+QString TForm1::chatName() const
+{
+    return NameEdit->text();
+}
+
 QColor TForm1::ownColor() const
 {
     return m_colorChoice->color();

@@ -92,6 +92,8 @@ public:
     // Every writer of the status line goes through here: the label sizes itself to its text.
     void setStatusText(const QString &text);
     QString statusText() const;
+    // The name in the name field, which the user's next line goes out under.
+    QString chatName() const;
 
     // The own colour: background of LabelColor, with the inverse as its caption colour. A colour
     // the user chooses there marks the session's colour as changed.

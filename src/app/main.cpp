@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/MessagerQ.h"
+#include "app/PeerAnnouncement.h"
+#include "discovery/PeerDiscovery.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/FocusRing.h"
 #include "settings/OptionsQ.h"
@@ -90,6 +92,9 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("de.fernwald.Plauderdeck"));
     const platform::FocusRing focusRing;
 
+    // The search for other copies on the network. Declared before the windows so that it goes
+    // after them: they use it to the end.
+    std::unique_ptr<discovery::PeerDiscovery> search;
     // Closing the main window ends the program. A window that cannot be built is reported
     // rather than left half made.
     std::unique_ptr<TForm1> form;
@@ -113,5 +118,7 @@ int main(int argc, char **argv)
         }).detach();
     });
     form->show();
+    // Shown, the window holds the chat name to announce.
+    search = searchTheNetwork(*form, *options);
     return QApplication::exec();
 }

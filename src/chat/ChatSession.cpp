@@ -102,10 +102,13 @@ bool ChatSession::send(const QString &name, const QString &mode, const QString &
     if (m_outgoing.size() + lines.size() > kMaxWaitingLines)
         return false;
     m_colorChanged = false;
+    const bool renamed = m_lastSentName != name;
     m_lastSentName = name;
     m_hasJoined = true;
     for (const ChatLine &line : lines)
         queueLine(line);
+    if (renamed)
+        Q_EMIT chatNameChanged(name);
     deliverWaitingLines();
     return true;
 }
@@ -144,18 +147,26 @@ void ChatSession::deliverWaitingLines()
     // an event handled inside its waits) waits here, and this loop takes it after the others.
     if (m_sending)
         return;
-    m_sending = true;
-    const auto done = qScopeGuard([this] { m_sending = false; });
-    while (!m_outgoing.empty()) {
-        const QByteArray payload = m_outgoing.front();
-        m_outgoing.pop_front();
-        // The list as it is now: a receiver added while this line travels gets the next one.
-        const QList<ReceiverEntry> receivers = m_receivers ? m_receivers->entries() : QList<ReceiverEntry>();
-        for (const ReceiverEntry &receiver : receivers) {
-            if (receiver.checked && !m_closeTimeUp)
-                sendOneLine(receiver.name, payload);
+    {
+        m_sending = true;
+        const auto done = qScopeGuard([this] { m_sending = false; });
+        while (!m_outgoing.empty()) {
+            const QByteArray payload = m_outgoing.front();
+            m_outgoing.pop_front();
+            // The list as it is now: a receiver added while this line travels gets the next one.
+            const QList<ReceiverEntry> receivers =
+                m_receivers ? m_receivers->entries() : QList<ReceiverEntry>();
+            for (const ReceiverEntry &receiver : receivers) {
+                if (receiver.checked && !m_closeTimeUp)
+                    sendOneLine(receiver.name, payload);
+            }
+            Q_EMIT lineToShow(payload);
         }
-        Q_EMIT lineToShow(payload);
+    }
+    // Nothing can be queued after the close's lines, so the loop that took them ends the close.
+    if (m_closing && !m_closed) {
+        m_closed = true;
+        Q_EMIT closed();
     }
 }
 

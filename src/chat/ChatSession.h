@@ -119,6 +119,11 @@ Q_SIGNALS:
     void sorry(const QString &text);
     // The received lines of a frame are handed over: what they changed can be finished now.
     void frameDone();
+    // The name the user chats under changed with a request that went out (the join counts).
+    void chatNameChanged(const QString &name);
+    // The close is over: the farewell and the lines before it have gone out, or the close's
+    // grace time gave up on them. Sent once.
+    void closed();
 
 private:
     void queueLine(const ChatLine &line);
@@ -139,6 +144,7 @@ private:
     bool m_sending = false;
     std::deque<QByteArray> m_outgoing; // payloads waiting for the receiver loop
     bool m_closing = false;
+    bool m_closed = false;
     bool m_closeTimeUp = false; // the close's grace time has passed: nothing more goes out
     ReportMark m_reportMark = ReportMark::Nothing;
 };

@@ -9,6 +9,7 @@
 #include "pictures/Pictures.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Fonts.h"
+#include "settings/PeerOffer.h"
 #include "skins/SkinLook.h"
 
 #include <QCheckBox>
@@ -100,7 +101,17 @@ TOptionForm::TOptionForm(QWidget *parent)
       ButtonDel(makeButton(QStringLiteral("&Löschen"), GroupBox1)), ReceiverList(new QListView(GroupBox1)),
       SaveRegCheck(new QCheckBox(this)),
       ButtonDelOptions(makeButton(QStringLiteral("Einstellungen aus Reg. löschen"), this)),
-      ButtonSkin(new TGradBtn(this)), m_receivers(new chat::ReceiverListModel(this))
+      ButtonSkin(new TGradBtn(this)), m_receivers(new chat::ReceiverListModel(this)),
+      m_peerOffer(new PeerOffer(ReceiveEdit, ReceiverList, m_receivers,
+                                // A copy chosen from the list's menu goes in like a typed name,
+                                // with the same checks; what the user had typed stays.
+                                [this](const QString &address) {
+                                    const QString typed = ReceiveEdit->text();
+                                    ReceiveEdit->setText(address);
+                                    ButtonAddClick();
+                                    ReceiveEdit->setText(typed);
+                                },
+                                this))
 {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("Optionen"));
@@ -339,6 +350,11 @@ void TOptionForm::applySkin(const skins::SkinLook &look)
 void TOptionForm::setSessionValues(std::function<void(settings::StoredSettings &)> fill)
 {
     m_sessionValues = std::move(fill);
+}
+
+void TOptionForm::setPeerDiscovery(discovery::PeerDiscovery *discovery)
+{
+    m_peerOffer->setDiscovery(discovery);
 }
 
 QList<settings::ReceiverEntry> TOptionForm::receivers() const

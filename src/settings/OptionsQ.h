@@ -14,10 +14,14 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
+class PeerOffer;
 class TGradBtn;
 class TStateButton;
 namespace chat {
 class ReceiverListModel;
+}
+namespace discovery {
+class PeerDiscovery;
 }
 namespace skins {
 struct SkinLook;
@@ -62,6 +66,9 @@ public:
     void applySkin(const skins::SkinLook &look);
     // Fills in the chat window's part of what is saved: own name, own colour, skin folder.
     void setSessionValues(std::function<void(settings::StoredSettings &)> fill);
+    // The search for other copies that the receiver field and list offer (not owned); null
+    // when there is none.
+    void setPeerDiscovery(discovery::PeerDiscovery *discovery);
 
     // The receiver list this window shows and edits; the chat sends to its checked entries.
     chat::ReceiverListModel *receiverModel() const { return m_receivers; }
@@ -112,6 +119,7 @@ private:
     TGradBtn *const ButtonSkin;
 
     chat::ReceiverListModel *const m_receivers;
+    PeerOffer *const m_peerOffer;
     QPointer<QDialog> m_skinDialog;
     std::function<void(settings::StoredSettings &)> m_sessionValues;
 };

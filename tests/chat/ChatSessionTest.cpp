@@ -113,6 +113,37 @@ TEST(ChatSessionTest, EveryReceiverStartsWithNothingReported)
     EXPECT_TRUE(r.boxes.isEmpty());
 }
 
+TEST(ChatSessionTest, ReportsNewChatNamesAndTheEndOfTheCloseAfterItsLastLine)
+{
+    loopback::ScriptedPeer peer(loopback::ScriptedPeer::Behaviour::Good);
+    Recorder r(peer.port());
+    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), true}});
+    QStringList events;
+    QObject::connect(&r.session, &ChatSession::chatNameChanged, [&](const QString &name) { events << name; });
+    QObject::connect(&r.session, &ChatSession::lineToShow, [&](const QByteArray &) { events << "line"; });
+    QObject::connect(&r.session, &ChatSession::closed, [&] { events << "closed"; });
+
+    for (const char *name : {"Anna", "Anna", "Bert", "BERT"})
+        r.session.send(QString::fromLatin1(name), QStringLiteral("sagt:"), QStringLiteral("x"), {});
+    // A new name is told before its lines go out.
+    EXPECT_EQ(events, QStringList({"Anna", "line", "line", "line", "Bert", "line", "line", "BERT", "line", "line"}));
+
+    events.clear();
+    r.session.close(QStringLiteral("BERT"), {});
+    r.session.close(QStringLiteral("BERT"), {});
+    EXPECT_EQ(events, QStringList({"line", "closed"}));
+    ASSERT_TRUE(peer.waitForDeliveries(8));
+    EXPECT_TRUE(peer.deliveries().constLast().contains("BERT hat den Chatroom verlassen."));
+
+    // Without a join there is no farewell: the close is over at once.
+    Recorder quiet(loopback::unusedPort());
+    bool closed = false;
+    QObject::connect(&quiet.session, &ChatSession::closed, [&] { closed = true; });
+    quiet.session.close(QStringLiteral("Anna"), {});
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(quiet.shown.isEmpty());
+}
+
 TEST(ChatSessionTest, ReceivedLinesAreShownAndOnlyUnknownSendersAskedAbout)
 {
     Recorder r(loopback::unusedPort());

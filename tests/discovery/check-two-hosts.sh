@@ -3,9 +3,11 @@
 # a network namespace with its own system bus and avahi-daemon (its /run/avahi-daemon private,
 # so nss-mdns asks that host's daemon); a veth pair joins the two and no traffic leaves them.
 # Checks that each copy finds the other within 5 s at the other's address and host name, and
-# that avahi-browse on one host resolves the other copy at its address and port 6711.
+# that avahi-browse on one host resolves the other copy at its address and port 6711. Then, with
+# the program's windows: berta's options window offers anton's copy within 5 s, berta adds it
+# from the receiver list's menu and sends it a line, and anton receives the line.
 # Needs root and the tools below; skipped (77) without them.
-#   check-two-hosts.sh <discovery_probe> <version>
+#   check-two-hosts.sh <discovery_probe> <version> [<window_probe>]
 set -euo pipefail
 
 skip() { echo "SKIP: $*"; exit 77; }
@@ -22,11 +24,13 @@ await() {
 }
 
 # One host, run inside its namespace by the main part below:
-#   check-two-hosts.sh --host <name> <chat name> <other host> <other chat name> <work> <probe> <version>
+#   check-two-hosts.sh --host <name> <chat name> <other host> <other chat name> <work> <probe> <version> [<window probe>]
 if [[ ${1:-} == --host ]]; then
-  host=$2 chat=$3 other=$4 otherChat=$5 work=$6 probe=$7 version=$8
+  host=$2 chat=$3 other=$4 otherChat=$5 work=$6 probe=$7 version=$8 windows=${9:-}
   dir=$work/$host
   cd "$dir"
+  # The program takes the computer's name from the host name.
+  hostname "$host"
   mkdir -p /run/avahi-daemon
   mount -t tmpfs tmpfs /run/avahi-daemon
 
@@ -75,20 +79,40 @@ EOF
   touch ready
   await 60 test -e "$work/$other/ready" || { echo "$host: the other host never got ready"; exit 1; }
   "$probe" "$chat" "$host" "$version" >probe.out 2>probe.log &
-  pids+=($!)
+  probePid=$!
+  pids+=($probePid)
   found() { grep -qs "^found	.*	$otherChat	" probe.out; }
   await 30 found || echo "$host: did not find $otherChat"
   avahi-browse --resolve --terminate --parsable _plauderdeck._tcp >browse.out 2>browse.log || true
   # The own copy stays announced until the other host has looked too.
   touch done
   await 60 test -e "$work/$other/done" || true
+  [[ -n $windows ]] || exit 0
+
+  # The program's windows, with their chat name the computer's name and no stored settings.
+  kill "$probePid" 2>/dev/null || true
+  export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime QT_QPA_PLATFORM=offscreen
+  mkdir -p -m 700 "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+  touch windows-ready
+  await 60 test -e "$work/$other/windows-ready" || { echo "$host: the other host never got to the windows"; exit 1; }
+  if [[ $host == berta ]]; then
+    "$windows" find "$other auf $other" >window.out 2>window.log &
+    pids+=($!)
+    await 30 grep -qs '^sent' window.out || echo "$host: sent nothing"
+  else
+    "$windows" wait >window.out 2>window.log &
+    pids+=($!)
+    await 30 grep -qs '^received' window.out || echo "$host: received nothing"
+  fi
+  touch windows-done
+  await 60 test -e "$work/$other/windows-done" || true
   exit 0
 fi
 
-probe=$(readlink -f "$1") version=$2
+probe=$(readlink -f "$1") version=$2 windows=${3:+$(readlink -f "$3")}
 failed=0
 [[ $(id -u) -eq 0 ]] || skip "network namespaces need root"
-for tool in ip unshare mount dbus-daemon dbus-send avahi-daemon avahi-browse; do
+for tool in ip unshare mount hostname dbus-daemon dbus-send avahi-daemon avahi-browse; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh --test)"
 done
 
@@ -117,9 +141,9 @@ for side in anton berta; do
 done
 
 self=$(readlink -f "$0")
-ip netns exec "$nsA" unshare -m --propagation private "$self" --host anton Anna berta Bernd "$work" "$probe" "$version" &
+ip netns exec "$nsA" unshare -m -u --propagation private "$self" --host anton Anna berta Bernd "$work" "$probe" "$version" "$windows" &
 hostA=$!
-ip netns exec "$nsB" unshare -m --propagation private "$self" --host berta Bernd anton Anna "$work" "$probe" "$version" &
+ip netns exec "$nsB" unshare -m -u --propagation private "$self" --host berta Bernd anton Anna "$work" "$probe" "$version" "$windows" &
 hostB=$!
 wait $hostA || fail "host anton ended with an error"
 wait $hostB || fail "host berta ended with an error"
@@ -151,14 +175,30 @@ check_browse() {
     fail "avahi-browse on $side does not resolve $otherChat at ${address[$otherHost]}:6711"
   fi
 }
+# found|added|sent|received <ms> ..., as the window probe prints them
+check_windows() {
+  local found added received ms
+  found=$(grep -m1 '^found' "$work/berta/window.out" || true)
+  added=$(grep -m1 '^added' "$work/berta/window.out" || true)
+  received=$(grep -m1 '^received' "$work/anton/window.out" || true)
+  echo "berta's window: ${found:-found nothing}; ${added:-added nothing}"
+  echo "anton's window: ${received:-received nothing}"
+  [[ -n $found ]] || { fail "berta's options window never offered anton's copy"; return; }
+  ms=$(cut -f2 <<<"$found")
+  ((ms <= 5000)) || fail "berta's options window offered anton's copy after $ms ms"
+  [[ $(cut -f3 <<<"$added") == anton.local ]] || fail "berta added '$(cut -f3 <<<"$added")' instead of anton.local"
+  [[ $(cut -f3 <<<"$received") == berta && $received == *"Hallo aus dem Netz" ]] ||
+    fail "anton did not receive berta's line"
+}
 check_found anton Bernd berta
 check_found berta Anna anton
 check_browse anton Bernd berta
 check_browse berta Anna anton
+if [[ -n $windows ]]; then check_windows; fi
 
 if ((failed)); then
   for side in anton berta; do
-    for log in probe.out probe.log avahi.log bus.log browse.log; do
+    for log in probe.out probe.log avahi.log bus.log browse.log window.out window.log; do
       echo "== $side/$log"
       cat "$work/$side/$log" 2>/dev/null || true
     done
@@ -166,3 +206,4 @@ if ((failed)); then
   exit 1
 fi
 echo "PASS: both copies found each other within 5 s; avahi-browse resolves both at port 6711"
+if [[ -n $windows ]]; then echo "PASS: berta's options window offered anton's copy within 5 s; a line sent to it arrived"; fi

@@ -1,0 +1,167 @@
+#include "settings/PeerOffer.h"
+
+#include "chat/ReceiverListModel.h"
+#include "discovery/PeerDiscovery.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStringListModel>
+
+#include <algorithm>
+
+using discovery::Peer;
+using discovery::PeerDiscovery;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Im Netz gefunden");
+const QString kUnavailable = QStringLiteral("Suche im Netz nicht verfügbar");
+const QString kNoneFound = QStringLiteral("Keine weiteren gefunden");
+const QLatin1String kMulticastDomain(".local");
+
+// A copy is in the list under any name that reaches it: the one offered, its host name (also
+// without the ".local" of multicast DNS, as a sender's computer name is added when the user
+// accepts it) or its address. Offering it again would send every line there twice.
+bool isListed(const Peer &peer, const chat::ReceiverListModel &receivers)
+{
+    QStringList names{peer.addressToAdd, peer.hostName, peer.address};
+    if (peer.hostName.endsWith(kMulticastDomain, Qt::CaseInsensitive))
+        names.append(peer.hostName.chopped(kMulticastDomain.size()));
+    return std::any_of(names.cbegin(), names.cend(),
+                       [&](const QString &name) { return !name.isEmpty() && receivers.contains(name); });
+}
+
+QAction *disabledEntry(QMenu *menu, const QString &text)
+{
+    QAction *action = menu->addAction(text);
+    action->setEnabled(false);
+    return action;
+}
+
+} // namespace
+
+PeerOffer::PeerOffer(QLineEdit *nameField, QAbstractItemView *list, chat::ReceiverListModel *receivers,
+                     std::function<void(const QString &)> add, QObject *parent)
+    : QObject(parent), m_list(list), m_viewport(list->viewport()), m_receivers(receivers),
+      m_add(std::move(add)), m_completions(new QStringListModel(this))
+{
+    // Parented to the field: the field keeps using it until the field is gone.
+    auto *completer = new QCompleter(m_completions, nameField);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    nameField->setCompleter(completer);
+
+    // The mouse's request reaches the viewport, the keyboard's the list itself.
+    m_list->installEventFilter(this);
+    m_viewport->installEventFilter(this);
+
+    using chat::ReceiverListModel;
+    connect(m_receivers, &ReceiverListModel::rowsInserted, this, &PeerOffer::updateCompletions);
+    connect(m_receivers, &ReceiverListModel::rowsRemoved, this, &PeerOffer::updateCompletions);
+    connect(m_receivers, &ReceiverListModel::modelReset, this, &PeerOffer::updateCompletions);
+}
+
+PeerOffer::~PeerOffer() = default;
+
+void PeerOffer::setDiscovery(PeerDiscovery *discovery)
+{
+    if (m_discovery)
+        disconnect(m_discovery, nullptr, this, nullptr);
+    m_discovery = discovery;
+    if (discovery) {
+        connect(discovery, &PeerDiscovery::peerAppeared, this, &PeerOffer::updateCompletions);
+        connect(discovery, &PeerDiscovery::peerVanished, this, &PeerOffer::updateCompletions);
+        connect(discovery, &PeerDiscovery::availableChanged, this, &PeerOffer::updateCompletions);
+        connect(discovery, &QObject::destroyed, this, &PeerOffer::updateCompletions, Qt::QueuedConnection);
+    }
+    updateCompletions();
+}
+
+QList<Peer> PeerOffer::unlisted() const
+{
+    QList<Peer> offered;
+    if (!m_discovery || !m_discovery->isAvailable())
+        return offered;
+    const QList<Peer> found = m_discovery->peers();
+    std::copy_if(found.cbegin(), found.cend(), std::back_inserter(offered),
+                 [this](const Peer &peer) { return !isListed(peer, *m_receivers); });
+    return offered;
+}
+
+bool PeerOffer::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only pointers are compared before the event is known to matter: the list sends events on
+    // its way out too, when it is no longer a list.
+    if (event->type() == QEvent::ContextMenu && (watched == m_list || watched == m_viewport)) {
+        auto *request = static_cast<QContextMenuEvent *>(event);
+        popUp(request->reason() == QContextMenuEvent::Mouse ? request->globalPos() : keyboardMenuPosition());
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && watched == m_list) {
+        // Not every window system turns these keys into a context menu request of its own.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            popUp(keyboardMenuPosition());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// Below the current entry, where the eye is when the keyboard asks; at the list's top otherwise.
+QPoint PeerOffer::keyboardMenuPosition() const
+{
+    const QRect current = m_list->visualRect(m_list->currentIndex());
+    const QRect shown = current.intersected(m_viewport->rect());
+    const QPoint at = shown.isEmpty() ? QPoint(0, 0) : shown.bottomLeft();
+    return m_viewport->mapToGlobal(at);
+}
+
+void PeerOffer::popUp(const QPoint &at)
+{
+    // One menu at a time: some window systems send a key's request and the key itself.
+    if (m_menu && m_menu->isVisible())
+        return;
+    auto *menu = new QMenu(m_list);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setAccessibleName(kTitle);
+    fillMenu(menu);
+    m_menu = menu;
+    menu->popup(at);
+}
+
+void PeerOffer::fillMenu(QMenu *menu) const
+{
+    if (!m_discovery || !m_discovery->isAvailable()) {
+        disabledEntry(menu, kUnavailable);
+        return;
+    }
+    QAction *title = disabledEntry(menu, kTitle);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    menu->addSeparator();
+
+    const QList<Peer> offered = unlisted();
+    if (offered.isEmpty())
+        disabledEntry(menu, kNoneFound);
+    for (const Peer &peer : offered) {
+        // An ampersand in a chat name is shown, not taken for a shortcut.
+        QAction *entry = menu->addAction(QString(peer.instanceName).replace(QLatin1Char('&'), QLatin1String("&&")));
+        entry->setStatusTip(QStringLiteral("Fügt %1 zur Liste der Empfänger hinzu").arg(peer.addressToAdd));
+        connect(entry, &QAction::triggered, this, [this, address = peer.addressToAdd] { m_add(address); });
+    }
+}
+
+void PeerOffer::updateCompletions()
+{
+    QStringList addresses;
+    for (const Peer &peer : unlisted())
+        addresses.append(peer.addressToAdd);
+    addresses.removeDuplicates();
+    if (addresses != m_completions->stringList())
+        m_completions->setStringList(addresses);
+}

@@ -1,0 +1,212 @@
+#include "discovery/Peer.h"
+#include "settings/OptionsQ.h"
+#include "support/FakeDialogs.h"
+#include "support/FakePeerDiscovery.h"
+#include "support/TempSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCompleter>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+discovery::Peer found(const QString &chatName, const QString &computer, const QString &address, bool hostResolves)
+{
+    const QString host = computer + QStringLiteral(".local");
+    return {chatName + QStringLiteral(" auf ") + computer, chatName, host, address, 6711,
+            hostResolves ? host : address};
+}
+
+const QString kTitle = QStringLiteral("[Im Netz gefunden]");
+
+class PeerOfferTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        form.setPeerDiscovery(search.get());
+        list = form.findChild<QListView *>(QStringLiteral("ReceiverList"));
+        field = form.findChild<QLineEdit *>(QStringLiteral("ReceiveEdit"));
+        ASSERT_TRUE(list && field);
+        form.show();
+        search->appear(found(QStringLiteral("Anna"), QStringLiteral("anton"), QStringLiteral("192.0.2.1"), true));
+        search->appear(found(QStringLiteral("Bert"), QStringLiteral("berta"), QStringLiteral("192.0.2.2"), false));
+    }
+
+    void TearDown() override
+    {
+        if (QMenu *open = menu())
+            open->close();
+    }
+
+    static QMenu *menu() { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }
+
+    // Opens the list's menu from the keyboard and returns its entries, disabled ones in brackets.
+    // The menu stays open unless told.
+    QStringList openMenu(bool close = true)
+    {
+        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+        QStringList texts;
+        for (const QAction *action : menu() ? menu()->actions() : QList<QAction *>()) {
+            if (!action->isSeparator())
+                texts << (action->isEnabled() ? action->text() : QLatin1Char('[') + action->text() + QLatin1Char(']'));
+        }
+        if (close && menu())
+            menu()->close();
+        return texts;
+    }
+
+    QStringList completions() const
+    {
+        const QAbstractItemModel *model = field->completer()->model();
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->index(row, 0).data().toString();
+        return texts;
+    }
+
+    QStringList receivers() const
+    {
+        QStringList names;
+        for (const settings::ReceiverEntry &entry : form.receivers())
+            names << entry.name + (entry.checked ? QString() : QStringLiteral(" (aus)"));
+        return names;
+    }
+
+    TempSettings temp;
+    FakeDialogs dialogs;
+    std::unique_ptr<FakePeerDiscovery> search = std::make_unique<FakePeerDiscovery>();
+    TOptionForm form;
+    QListView *list = nullptr;
+    QLineEdit *field = nullptr;
+};
+
+TEST_F(PeerOfferTest, MenuOffersExactlyTheCopiesNotListedUnderAnyOfTheirNames)
+{
+    search->appear(found(QStringLiteral("Cora & Co"), QStringLiteral("cora"), QStringLiteral("192.0.2.3"), true));
+    const QString anna = QStringLiteral("Anna auf anton");
+    const QString bert = QStringLiteral("Bert auf berta");
+    const QString cora = QStringLiteral("Cora && Co auf cora");
+    const struct
+    {
+        QStringList listed;
+        QStringList offered;
+    } cases[] = {
+        {{}, {anna, bert, cora}},
+        {{QStringLiteral("ANTON.local")}, {bert, cora}},
+        {{QStringLiteral("anton")}, {bert, cora}},
+        {{QStringLiteral("192.0.2.1")}, {bert, cora}},
+        {{QStringLiteral("berta")}, {anna, cora}},
+        {{QStringLiteral("berta.local")}, {anna, cora}},
+        {{QStringLiteral("anto"), QStringLiteral("berta.lo"), QStringLiteral("192.0.2.33")}, {anna, bert, cora}},
+        {{QStringLiteral("anton"), QStringLiteral("192.0.2.2"), QStringLiteral("Cora.local")},
+         {QStringLiteral("[Keine weiteren gefunden]")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.listed.join(QLatin1Char(',')).toStdString());
+        QList<settings::ReceiverEntry> entries;
+        for (const QString &name : c.listed)
+            entries.append({name, false});
+        form.setReceivers(entries);
+        EXPECT_EQ(openMenu(), QStringList{kTitle} + c.offered);
+    }
+}
+
+TEST_F(PeerOfferTest, MenuOpensFromTheMouseAndTheKeyboardOnceAtATime)
+{
+    const auto request = [](QWidget *to, QContextMenuEvent::Reason reason) {
+        QContextMenuEvent event(reason, {10, 10}, to->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(to, &event);
+    };
+    const struct
+    {
+        const char *name;
+        std::function<void()> ask;
+        bool opens;
+    } ways[] = {
+        {"right click", [&] { request(list->viewport(), QContextMenuEvent::Mouse); }, true},
+        {"menu key request", [&] { request(list, QContextMenuEvent::Keyboard); }, true},
+        {"menu key", [&] { QTest::keyClick(list, Qt::Key_Menu); }, true},
+        {"Shift+F10", [&] { QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier); }, true},
+        {"F10 alone", [&] { QTest::keyClick(list, Qt::Key_F10); }, false},
+    };
+    for (const auto &way : ways) {
+        SCOPED_TRACE(way.name);
+        way.ask();
+        QMenu *open = menu();
+        ASSERT_EQ(open != nullptr, way.opens);
+        if (!open)
+            continue;
+        EXPECT_EQ(open->actions().size(), 4); // title, separator, two copies
+        way.ask();
+        EXPECT_EQ(menu(), open);
+        open->close();
+    }
+}
+
+TEST_F(PeerOfferTest, ChoosingACopyAddsItLikeAddingATypedName)
+{
+    form.setReceivers({{QStringLiteral("Keller"), false}});
+    field->setText(QStringLiteral("Kel"));
+    openMenu(false);
+    menu()->actions().at(3)->trigger();
+    menu()->close();
+    EXPECT_EQ(receivers(), (QStringList{QStringLiteral("Keller (aus)"), QStringLiteral("192.0.2.2")}));
+    // What the user was typing is not taken.
+    EXPECT_EQ(field->text(), QStringLiteral("Kel"));
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+
+    // The same checks as a typed name: listed meanwhile, it is not added twice.
+    ASSERT_EQ(openMenu(false).value(1), QStringLiteral("Anna auf anton"));
+    form.appendReceiver(QStringLiteral("ANTON.LOCAL"));
+    menu()->actions().at(2)->trigger();
+    EXPECT_EQ(receivers().size(), 3);
+    ASSERT_EQ(dialogs.boxes().size(), 1);
+    EXPECT_EQ(dialogs.boxes().constFirst().text, TOptionForm::duplicateMessage(QStringLiteral("anton.local")));
+    EXPECT_EQ(field->text(), QStringLiteral("Kel"));
+}
+
+TEST_F(PeerOfferTest, WhereTheSearchCannotRunTheMenuSaysSoInItsOnlyEntry)
+{
+    const QStringList unavailable{QStringLiteral("[Suche im Netz nicht verfügbar]")};
+    search->setAvailable(false);
+    EXPECT_EQ(openMenu(), unavailable);
+    EXPECT_TRUE(completions().isEmpty());
+    search->setAvailable(true);
+    EXPECT_EQ(openMenu().size(), 3);
+
+    form.setPeerDiscovery(nullptr);
+    EXPECT_EQ(openMenu(), unavailable);
+    form.setPeerDiscovery(search.get());
+    search.reset();
+    EXPECT_EQ(openMenu(), unavailable);
+}
+
+TEST_F(PeerOfferTest, CompleterSuggestsTheCopiesNotYetListed)
+{
+    search->appear(found(QStringLiteral("Anna"), QStringLiteral("antje"), QStringLiteral("192.0.2.4"), true));
+    EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("192.0.2.2"),
+                                          QStringLiteral("antje.local")}));
+    QCompleter *completer = field->completer();
+    completer->setCompletionPrefix(QStringLiteral("ANT"));
+    EXPECT_EQ(completer->completionCount(), 2);
+
+    // The suggestions follow the list and the network.
+    form.appendReceiver(QStringLiteral("anton"));
+    search->vanish(QStringLiteral("Bert auf berta"));
+    EXPECT_EQ(completions(), QStringList{QStringLiteral("antje.local")});
+    form.setReceivers({});
+    EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("antje.local")}));
+}
+
+} // namespace
