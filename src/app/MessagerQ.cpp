@@ -94,7 +94,7 @@ void TForm1::setUpWindow()
     setWindowTitle(QStringLiteral("Plauderdeck"));
     setGeometry(195, 105, 474, 255);
     setFixedSize(474, 255);
-    setFont(platform::productFont());
+    setFont(platform::programFont());
     setAutoFillBackground(true);
     setColors(this, QPalette::Window, QColor(128, 128, 128), QPalette::WindowText, fontColor());
 }

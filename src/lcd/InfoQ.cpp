@@ -38,7 +38,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     setWindowTitle(QStringLiteral("Plauderdeck - Info"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(422, 274);
-    setFont(platform::productFont());
+    setFont(platform::programFont());
 
     ImageMainInfo->setGeometry(rect());
     ImageMainInfo->setScaledContents(true);
@@ -73,7 +73,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     LabelClose->setAutoFillBackground(true);
     // The installed stand-in for the window font may run wider than the label: shrink it
     // until the whole caption shows.
-    QFont closeFont = platform::productFont();
+    QFont closeFont = platform::programFont();
     while (closeFont.pixelSize() > 8 &&
            QFontMetrics(closeFont).horizontalAdvance(LabelClose->text()) > LabelClose->width() - 2)
         closeFont.setPixelSize(closeFont.pixelSize() - 1);
@@ -86,7 +86,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     UrlLabelFWS->setGoURL(QStringLiteral("https://www.fernwald.example.org/"));
     UrlLabelFWS->setStatusTip(QStringLiteral("Fernwald Softwerkbau - Website"));
     UrlLabelFWS->setFontDownColor(QColor(0, 0, 128));
-    QFont linkFont = platform::productFont();
+    QFont linkFont = platform::programFont();
     linkFont.setBold(true);
     linkFont.setUnderline(true);
     UrlLabelFWS->setFont(linkFont);

@@ -118,7 +118,7 @@ TOptionForm::TOptionForm(QWidget *parent)
     setModal(true);
     move(308, 83);
     setFixedSize(179, 247);
-    setFont(platform::productFont());
+    setFont(platform::programFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kWindowColor);
     palette.setColor(QPalette::WindowText, kFontColor);

@@ -62,7 +62,7 @@ TFormSkinSelect::TFormSkinSelect(QObject *mainWindow, QList<skins::ApplySkin> wi
 {
     setObjectName(QStringLiteral("FormSkinSelect"));
     setWindowTitle(QStringLiteral("Skin auswählen"));
-    setFont(platform::productFont());
+    setFont(platform::programFont());
     setFixedSize(329, 225);
     move(50, 169);
 

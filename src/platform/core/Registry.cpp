@@ -107,11 +107,11 @@ void clearComputerNameOverride()
 // Where a key of the per-user root lives on disk.
 struct Registry::Location
 {
-    enum Level { Root, Software, Maker, Product };
+    enum Level { Root, Software, Maker, ProgramKey };
     Level level = Root;
     QString folder; // the maker's folder
     QString file;   // the file that holds the key's values; empty where a key holds none
-    QString group;  // the group inside `file` ("" for the product key itself)
+    QString group;  // the group inside `file` ("" for the program's own key)
 };
 
 Registry::Registry(RootKey root) : m_root(root)
@@ -149,7 +149,7 @@ std::optional<Registry::Location> Registry::locate(const QStringList &parts) con
         loc.file = loc.folder + QLatin1String(".conf");
         return loc;
     }
-    loc.level = Location::Product;
+    loc.level = Location::ProgramKey;
     loc.file = loc.folder + QLatin1Char('/') + parts[2] + QLatin1String(".conf");
     loc.group = parts.mid(3).join(QLatin1Char('/'));
     return loc;
@@ -168,7 +168,7 @@ bool Registry::exists(const QStringList &parts) const
         return true;
     case Location::Maker:
         return QFileInfo(loc->folder).isDir();
-    case Location::Product:
+    case Location::ProgramKey:
         break;
     }
     if (!QFileInfo(loc->file).isFile())
@@ -198,7 +198,7 @@ bool Registry::create(const QStringList &parts) const
         return true;
     case Location::Maker:
         return QDir().mkpath(loc->folder);
-    case Location::Product:
+    case Location::ProgramKey:
         break;
     }
     if (!QDir().mkpath(loc->folder))
@@ -377,7 +377,7 @@ bool Registry::deleteKey(const QString &key)
         removeFile(loc->file);
         return QDir(loc->folder).removeRecursively();
     }
-    case Location::Product:
+    case Location::ProgramKey:
         break;
     }
     if (loc->group.isEmpty()) {
@@ -405,7 +405,7 @@ bool Registry::hasSubKeys() const
     case Location::Maker:
         return !QDir(loc->folder).entryList({QStringLiteral("*.conf")}, QDir::Files).isEmpty() ||
                !QDir(loc->folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
-    case Location::Product:
+    case Location::ProgramKey:
         break;
     }
     if (!QFileInfo(loc->file).isFile())

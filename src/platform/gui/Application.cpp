@@ -61,7 +61,7 @@ void showHintWindow(QWidget *control, const QHelpEvent *help)
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
-    installProductFonts();
+    installProgramFonts();
 }
 
 Application::~Application() = default;

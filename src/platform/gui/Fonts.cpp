@@ -33,7 +33,7 @@ const std::initializer_list<Substitution> &substitutions()
 
 } // namespace
 
-void installProductFonts()
+void installProgramFonts()
 {
     const QStringList installed = QFontDatabase::families();
     for (const Substitution &substitution : substitutions()) {
@@ -47,10 +47,10 @@ void installProductFonts()
         if (!present.isEmpty())
             QFont::insertSubstitutions(name, present);
     }
-    QApplication::setFont(productFont());
+    QApplication::setFont(programFont());
 }
 
-QFont productFont()
+QFont programFont()
 {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);

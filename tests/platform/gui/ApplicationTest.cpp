@@ -132,7 +132,7 @@ TEST(Application, OnlyAControlThatShowsItsHintGetsABubble)
 
 TEST(Application, WindowsDefaultFontMapsToAnInstalledFamilyAtElevenPixels)
 {
-    const QFontInfo info(platform::productFont());
+    const QFontInfo info(platform::programFont());
     EXPECT_EQ(info.family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(info.pixelSize(), 11);
     EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("DejaVu Sans"));
