@@ -16,12 +16,12 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev libgif-dev
-  fonts-dejavu-core
+  fonts-dejavu-core qt6-translations-l10n
 )
 for option in "$@"; do
   case "$option" in
     --test)
-      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev valgrind
+      packages+=(libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev valgrind ccache
                  desktop-file-utils appstream lintian dpkg-dev file
                  xvfb xauth dbus at-spi2-core python3-dbus python3-gi
                  avahi-daemon avahi-utils libnss-mdns iproute2 util-linux) ;;
