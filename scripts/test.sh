@@ -8,32 +8,39 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode="${1:-normal}"
 bash scripts/install-deps.sh --test
+source scripts/build-env.sh
 
 jobs=$(nproc)
-common=(-G Ninja -DPD_WERROR="$([[ "${CI:-}" == "true" ]] && echo ON || echo OFF)")
+# Every option is given explicitly: build/ is shared with scripts/run.sh, which turns the tests off.
+common=(-G Ninja -DPD_WERROR="$([[ "${CI:-}" == "true" ]] && echo ON || echo OFF)" -DPD_FUZZ=OFF)
+# A run that finds no test has tested nothing: that is a failure, not a pass.
+run_ctest=(ctest --output-on-failure --no-tests=error -j"$jobs")
 export QT_QPA_PLATFORM=offscreen
 
 case "$mode" in
   normal)
-    cmake -S . -B build "${common[@]}" >/dev/null
+    cmake -S . -B build "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPD_SANITIZE= -DPD_TESTS=ON \
+      -DPD_BENCH=ON >/dev/null
     cmake --build build -j"$jobs"
-    ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+    "${run_ctest[@]}" --test-dir build --timeout 300
     ;;
   asan)
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    cmake -S . -B build-asan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DPD_SANITIZE=address,undefined -DPD_BENCH=OFF >/dev/null
+    cmake -S . -B build-asan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DPD_SANITIZE=address,undefined -DPD_TESTS=ON \
+      -DPD_BENCH=OFF >/dev/null
     cmake --build build-asan -j"$jobs"
-    ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+    "${run_ctest[@]}" --test-dir build-asan --timeout 600
     ;;
   tsan)
     export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
-    cmake -S . -B build-tsan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DPD_SANITIZE=thread -DPD_BENCH=OFF >/dev/null
+    cmake -S . -B build-tsan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DPD_SANITIZE=thread -DPD_TESTS=ON \
+      -DPD_BENCH=OFF >/dev/null
     cmake --build build-tsan -j"$jobs" --target pd_tsan_tests
-    ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600 -L threaded
+    "${run_ctest[@]}" --test-dir build-tsan --timeout 600 -L threaded
     ;;
   fuzz)
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPD_FUZZ=ON \
-      -DPD_TESTS=OFF -DPD_BENCH=OFF >/dev/null
+      -DPD_SANITIZE= -DPD_TESTS=OFF -DPD_BENCH=OFF -DPD_WERROR=OFF >/dev/null
     cmake --build build-fuzz -j"$jobs" --target fuzzers
     seconds="${PD_FUZZ_SECONDS:-30}"
     export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp"
@@ -53,6 +60,7 @@ case "$mode" in
       rm -rf "$corpus"
       count=$((count + 1))
     done
+    ((count > 0)) || { echo "no fuzz target was built" >&2; exit 1; }
     echo "$count fuzz targets ran without a crash"
     ;;
   *)
