@@ -4,10 +4,11 @@
 # promises are checked directly (the documents Debian asks for, a maintainer with an address,
 # description lines that fit), so a broken package fails even where lintian is missing; without
 # lintian the test then ends as skipped, never as passed.
-#   check-package.sh <cpack> <build folder> <work folder> <version>
+# The package is made by scripts/package.sh, the command the README shows, from this build.
+#   check-package.sh <package.sh> <build folder> <work folder> <version>
 set -euo pipefail
 export LC_ALL=C.UTF-8 # lengths count characters
-cpack=$1 build=$2 work=$3 version=$4
+package=$1 build=$2 work=$3 version=$4
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; failed=1; }
 failed=0
@@ -18,11 +19,10 @@ done
 
 rm -rf "$work"
 mkdir -p "$work"
-"$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1 ||
-  { cat "$work/cpack.log"; echo "FAIL: cpack could not make the package"; exit 1; }
-debs=("$work"/plauderdeck_"$version"_*.deb)
-deb=${debs[0]}
-[[ -f $deb ]] || { ls "$work"; echo "FAIL: no plauderdeck_${version}_*.deb"; exit 1; }
+made=$("$package" --from "$build" | tail -n 1) || { echo "FAIL: $package could not make the package"; exit 1; }
+deb=$work/$(basename "$made")
+mv "$made" "$deb"
+[[ $deb == */plauderdeck_"$version"_*.deb ]] || { echo "FAIL: made $made, not plauderdeck_${version}_*.deb"; exit 1; }
 echo "package: $deb"
 
 contents=$(dpkg-deb -c "$deb")
