@@ -28,4 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
 # chat works without them (receivers are then typed in), so they are only recommended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "avahi-daemon, libnss-mdns")
 
+# The firewall profile in /etc is the administrator's to change: dpkg keeps their changes.
+file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles "/etc/ufw/applications.d/plauderdeck\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+
 include(CPack)

@@ -27,9 +27,13 @@ echo "package: $deb"
 
 contents=$(dpkg-deb -c "$deb")
 for path in usr/bin/plauderdeck usr/share/doc/plauderdeck/copyright usr/share/doc/plauderdeck/changelog.gz \
-            usr/share/man/man1/plauderdeck.1.gz; do
+            usr/share/man/man1/plauderdeck.1.gz etc/ufw/applications.d/plauderdeck \
+            usr/lib/firewalld/services/plauderdeck.xml; do
   grep -q " \./$path\$" <<<"$contents" || fail "$path is missing from the package"
 done
+
+conffiles=$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null || true)
+[[ $conffiles == /etc/ufw/applications.d/plauderdeck ]] || fail "conffiles: '$conffiles'"
 
 maintainer=$(dpkg-deb -f "$deb" Maintainer)
 [[ $maintainer =~ ^[^\<]+\ \<[^@\>]+@[^@\>]+\>$ ]] || fail "Maintainer without an address: '$maintainer'"

@@ -1,8 +1,8 @@
 # Installs the build into a staging root (DESTDIR) under a prefix other than /usr and checks
 # what lands there: the program, which answers --version without a display, the menu entry,
 # the icon and the AppStream metadata (validated where the validators are installed), the manual
-# page, the copyright and the changelog. Anything else installed outside the skins folder is
-# reported, so nothing lands unnoticed.
+# page, the copyright and the changelog, the firewalld service, and the ufw profile in /etc.
+# Anything else installed outside the skins folder is reported, so nothing lands unnoticed.
 #   cmake -DBUILD_DIR=... -DSTAGE=... -DVERSION=... -P CheckInstall.cmake
 set(prefix /opt/plauderdeck)
 file(REMOVE_RECURSE ${STAGE})
@@ -16,6 +16,7 @@ endif()
 set(root ${STAGE}${prefix})
 set(expected
     bin/plauderdeck
+    lib/firewalld/services/plauderdeck.xml
     share/applications/de.fernwald.Plauderdeck.desktop
     share/doc/plauderdeck/changelog.gz
     share/doc/plauderdeck/copyright
@@ -28,8 +29,9 @@ list(SORT installed)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
 endif()
-file(GLOB outside RELATIVE ${STAGE} ${STAGE}/*)
-if(NOT outside STREQUAL "opt")
+file(GLOB_RECURSE outside RELATIVE ${STAGE} ${STAGE}/*)
+list(FILTER outside EXCLUDE REGEX "^opt/")
+if(NOT outside STREQUAL "etc/ufw/applications.d/plauderdeck")
   message(FATAL_ERROR "installed outside the prefix: ${outside}")
 endif()
 
