@@ -21,9 +21,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window-system plugins and the fonts are loaded at run time, so no library names them:
-# without them the window cannot open or has no text.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+# The window-system plugins, the fonts and the toolkit's German texts are loaded at run time, so
+# no library names them: without them the window cannot open, has no text, or its standard
+# menus and dialogs speak English.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, qt6-translations-l10n")
 # The copies find each other through Avahi, and a copy's name.local resolves with nss-mdns. The
 # chat works without them (receivers are then typed in), so they are only recommended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "avahi-daemon, libnss-mdns")

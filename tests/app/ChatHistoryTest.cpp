@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
 #include <QTextBlock>
 #include <QTextDocument>
+
+#include <memory>
 
 namespace {
 
@@ -82,4 +86,18 @@ TEST(ChatHistory, BeyondABoundTheOldestLinesGoDownToThreeQuartersOfBoth)
         EXPECT_EQ(document->lastBlock().text(),
                   QString::number(c.appended - 1).leftJustified(c.length, u'.'));
     }
+}
+
+// The menu the toolkit makes for the history speaks German, as the rest of the program does,
+// whatever the user's locale.
+TEST(ChatHistory, ContextMenuSpeaksGerman)
+{
+    ChatHistory history{ChatHistory::Bounds{}};
+    history.setPlainText(QStringLiteral("Anna sagt: Hallo"));
+    const std::unique_ptr<QMenu> menu(history.createStandardContextMenu());
+    QStringList entries;
+    for (const QAction *action : menu->actions())
+        entries << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    EXPECT_TRUE(entries.contains(QStringLiteral("Kopieren")) && entries.contains(QStringLiteral("Alles auswählen")))
+        << entries.join(QStringLiteral(", ")).toStdString();
 }

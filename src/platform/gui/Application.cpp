@@ -5,6 +5,7 @@
 #include "platform/gui/Fonts.h"
 
 #include <QHelpEvent>
+#include <QLibraryInfo>
 #include <QStatusTipEvent>
 #include <QToolTip>
 #include <QWidget>
@@ -62,6 +63,13 @@ void showHintWindow(QWidget *control, const QHelpEvent *help)
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     installProgramFonts();
+    // Without the translations (package qt6-translations-l10n) the toolkit's texts stay English;
+    // the program still works.
+    m_toolkitGerman = m_toolkitTexts.load(QStringLiteral("qtbase_de"),
+                                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+                      installTranslator(&m_toolkitTexts);
+    if (!m_toolkitGerman)
+        qWarning("The toolkit's German texts (qtbase_de.qm) are missing: its menus and dialogs speak English.");
 }
 
 Application::~Application() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace platform {
 
@@ -12,7 +13,9 @@ namespace platform {
 // without one) becomes hint() and OnHint is raised; the chat window shows it in its status line.
 // Tooltip bubbles are off: only a control marked with setShowHint() shows the short part of its
 // hint in one while the pointer rests on it. The font names the windows ask for ("MS Sans
-// Serif", ...) are mapped to installed fonts, so text looks the same on every machine.
+// Serif", ...) are mapped to installed fonts, so text looks the same on every machine. The
+// toolkit's own texts (standard context menus, colour and file dialogs, standard buttons) are
+// German whatever the user's locale, as the rest of the program is.
 class Application : public QApplication
 {
     Q_OBJECT
@@ -25,6 +28,9 @@ public:
 
     QString hint() const { return m_hint; }
     void setHint(const QString &hint);
+
+    // Whether the toolkit's German texts were found and are in use.
+    bool speaksGerman() const { return m_toolkitGerman; }
 
     // The application object, or nullptr when the running one is a plain QApplication.
     static Application *instance();
@@ -41,6 +47,8 @@ Q_SIGNALS:
 
 private:
     QString m_hint;
+    QTranslator m_toolkitTexts;
+    bool m_toolkitGerman = false;
 };
 
 // The part of a hint the status line shows: the text after the first "|", else the whole hint.
