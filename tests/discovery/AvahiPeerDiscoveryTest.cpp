@@ -236,13 +236,23 @@ TEST_F(AvahiDiscovery, OwnAnnouncementIsNotACopyFound)
         r.name = c.name;
         r.flags = c.flags;
         m_avahi->addRemote(r);
-        // A marker with the same host: its answers come after the case's, whatever they are.
+        // A marker reported after the case: a record that is not shown is passed over when it
+        // is reported, so once the marker is shown the case has had its chance. Host lookups
+        // answer in any order, so a shown case may come after the marker.
         m_avahi->addRemote(remote(QStringLiteral("Marker")));
-        ASSERT_TRUE(waitFor([&] {
-            const QList<Peer> peers = anna.peers();
-            return !peers.isEmpty() && peers.constLast().chatName == QLatin1String("Marker");
-        })) << c.what;
-        EXPECT_EQ(anna.peers().size(), c.shown ? 2 : 1) << c.what;
+        QStringList expected{QStringLiteral("Marker auf nowhere")};
+        if (c.shown)
+            expected << c.name;
+        expected.sort();
+        const auto shownNames = [&] {
+            QStringList names;
+            for (const Peer &peer : anna.peers())
+                names << peer.instanceName;
+            names.sort();
+            return names;
+        };
+        ASSERT_TRUE(waitFor([&] { return shownNames().size() >= expected.size(); })) << c.what;
+        EXPECT_EQ(shownNames().join(u','), expected.join(u',')) << c.what;
         m_avahi->removeRemote(c.name);
         m_avahi->removeRemote(QStringLiteral("Marker auf nowhere"));
         ASSERT_TRUE(waitFor([&] { return anna.peers().isEmpty(); })) << c.what;
