@@ -6,6 +6,9 @@
 # that avahi-browse on one host resolves the other copy at its address and port 6711. Then, with
 # the program's windows: berta's options window offers anton's copy within 5 s, berta adds it
 # from the receiver list's menu and sends it a line, and anton receives the line.
+# Each host runs in a PID namespace of its own that dies with it, so nothing it started outlives
+# the check, whether the check ends, fails, is interrupted or is killed; namespaces and folders
+# left by a check killed outright are removed by the next one.
 # Needs root and the tools below; skipped (77) without them.
 #   check-two-hosts.sh <discovery_probe> <version> [<window_probe>]
 set -euo pipefail
@@ -62,7 +65,9 @@ publish-hinfo=no
 publish-workstation=no
 EOF
   pids=()
-  trap 'kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
+  # This script is the first process of the host's PID namespace: when it ends, the kernel ends
+  # whatever is left in there, so it never waits for them.
+  trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
   dbus-daemon --config-file=bus.conf --nofork >bus.log 2>&1 &
   pids+=($!)
   export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/system_bus_socket
@@ -83,7 +88,7 @@ EOF
   pids+=($probePid)
   found() { grep -qs "^found	.*	$otherChat	" probe.out; }
   await 30 found || echo "$host: did not find $otherChat"
-  avahi-browse --resolve --terminate --parsable _plauderdeck._tcp >browse.out 2>browse.log || true
+  timeout 20 avahi-browse --resolve --terminate --parsable _plauderdeck._tcp >browse.out 2>browse.log || true
   # The own copy stays announced until the other host has looked too.
   touch done
   await 60 test -e "$work/$other/done" || true
@@ -91,7 +96,9 @@ EOF
 
   # The program's windows, with their chat name the computer's name and no stored settings.
   kill "$probePid" 2>/dev/null || true
-  export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime QT_QPA_PLATFORM=offscreen
+  # No session bus: nothing may start one (libdbus would launch a daemon of its own).
+  export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/runtime QT_QPA_PLATFORM=offscreen \
+    DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/no-session-bus
   mkdir -p -m 700 "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
   touch windows-ready
   await 60 test -e "$work/$other/windows-ready" || { echo "$host: the other host never got to the windows"; exit 1; }
@@ -116,14 +123,32 @@ for tool in ip unshare mount hostname dbus-daemon dbus-send avahi-daemon avahi-b
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh --test)"
 done
 
-work=$(mktemp -d /tmp/pd-two-hosts.XXXXXX)
+# What a check killed outright left behind: its namespaces and folder carry its process number.
+for ns in $(ip netns list | grep -oE '^pd-(anton|berta)-[0-9]+'); do
+  kill -0 "${ns##*-}" 2>/dev/null || ip netns del "$ns" 2>/dev/null || true
+done
+for old in /tmp/pd-two-hosts-*; do
+  [[ -d $old ]] || continue
+  kill -0 "${old##*-}" 2>/dev/null || rm -rf "$old"
+done
+
+work=/tmp/pd-two-hosts-$$
+rm -rf "$work"
+mkdir -m 700 "$work"
 nsA=pd-anton-$$ nsB=pd-berta-$$
+hostA="" hostB=""
 cleanup() {
+  # Ending a host's unshare ends the namespace's first process and with it every other one.
+  [[ -n $hostA ]] && kill -KILL "$hostA" 2>/dev/null
+  [[ -n $hostB ]] && kill -KILL "$hostB" 2>/dev/null
+  wait 2>/dev/null
   ip netns del "$nsA" 2>/dev/null || true
   ip netns del "$nsB" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM
+trap 'exit 130' INT
 ip netns add "$nsA" || skip "cannot make network namespaces here"
 ip netns add "$nsB"
 ip link add "pda$$" type veth peer name "pdb$$"
@@ -141,12 +166,13 @@ for side in anton berta; do
 done
 
 self=$(readlink -f "$0")
-ip netns exec "$nsA" unshare -m -u --propagation private "$self" --host anton Anna berta Bernd "$work" "$probe" "$version" "$windows" &
+ip netns exec "$nsA" unshare -m -u -p -f --kill-child --mount-proc --propagation private "$self" --host anton Anna berta Bernd "$work" "$probe" "$version" "$windows" &
 hostA=$!
-ip netns exec "$nsB" unshare -m -u --propagation private "$self" --host berta Bernd anton Anna "$work" "$probe" "$version" "$windows" &
+ip netns exec "$nsB" unshare -m -u -p -f --kill-child --mount-proc --propagation private "$self" --host berta Bernd anton Anna "$work" "$probe" "$version" "$windows" &
 hostB=$!
-wait $hostA || fail "host anton ended with an error"
-wait $hostB || fail "host berta ended with an error"
+wait "$hostA" || fail "host anton ended with an error"
+wait "$hostB" || fail "host berta ended with an error"
+hostA="" hostB=""
 
 # found <ms> <instance> <chat> <host> <address> <port> <address to add>
 check_found() {
