@@ -17,6 +17,7 @@ is taken by another program.
 """
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -65,7 +66,60 @@ def outside(program):
     # The display first, so that the bus and the services it starts know it.
     command = ["xvfb-run", "-a", "-s", "-ac -screen 0 1024x768x24", "dbus-run-session", "--",
                sys.executable, os.path.abspath(__file__), "--inside", program]
-    return subprocess.run(command, timeout=600).returncode
+    end_leftovers()
+    # What the run starts (the display, the buses, the services they start) carries this
+    # check's process number in its environment, writes to a file rather than to our output (a
+    # process that outlived us would keep the test runner waiting for the output's end), and is
+    # ended when the run is over, also when this check is stopped.
+    environment = dict(os.environ, **{MARK: str(os.getpid())})
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    with tempfile.TemporaryFile() as log:
+        try:
+            run = subprocess.Popen(command, env=environment, stdout=log, stderr=subprocess.STDOUT,
+                                   start_new_session=True)
+            try:
+                return run.wait(timeout=600)
+            except subprocess.TimeoutExpired:
+                print("FAIL: the check did not end within 600 s")
+                return 1
+        finally:
+            end_marked(lambda mark: mark == str(os.getpid()))
+            log.seek(0)
+            sys.stdout.write(log.read().decode("utf-8", "replace"))
+            sys.stdout.flush()
+
+
+MARK = "PD_ACCESSIBLE_CHECK"
+
+
+def end_marked(whose):
+    """Ends every process whose mark `whose` accepts."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open(f"/proc/{entry}/environ", "rb") as environ:
+                variables = environ.read().split(b"\0")
+        except OSError:
+            continue  # gone, or not ours to read
+        for variable in variables:
+            if variable.startswith(MARK.encode() + b"=") and whose(variable.split(b"=", 1)[1].decode()):
+                try:
+                    os.kill(int(entry), signal.SIGKILL)
+                except OSError:
+                    pass
+                break
+
+
+def end_leftovers():
+    """Ends what an earlier check left when it was killed outright."""
+    def orphaned(mark):
+        try:
+            os.kill(int(mark), 0)
+            return False
+        except (OSError, ValueError):
+            return True
+    end_marked(orphaned)
 
 
 class Tree:
