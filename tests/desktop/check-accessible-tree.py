@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads Plauderdeck's windows the way a screen reader does: over AT-SPI.
 
-Runs the program on a virtual display (xvfb-run) with a private D-Bus session and its own
+Runs the program on a virtual display (Xvfb) with a private D-Bus session and its own
 accessibility bus, opens the chat window's three other windows the way a user does (F1 for the
 info window, Alt+S for the skin dialog and after it the options window), and walks each window's
 tree of accessible objects. It fails for every control that can take the focus or be pressed and
@@ -11,7 +11,7 @@ history must report the line's text as inserted, which is what a screen reader r
 
   check-accessible-tree.py PROGRAM
 
-Exit status 77 (skipped) when a tool is missing: xvfb-run, dbus-run-session, the AT-SPI bus
+Exit status 77 (skipped) when a tool is missing: Xvfb, dbus-run-session, the AT-SPI bus
 (at-spi2-core), Python's dbus and gi modules (python3-dbus, python3-gi), or when the chat port
 is taken by another program.
 """
@@ -47,7 +47,7 @@ def skip(reason):
 
 def outside(program):
     """Checks the tools, then runs this script again inside a virtual display and a bus."""
-    for tool, package in (("xvfb-run", "xvfb"), ("xauth", "xauth"), ("dbus-run-session", "dbus-daemon")):
+    for tool, package in (("Xvfb", "xvfb"), ("dbus-run-session", "dbus-daemon")):
         if not shutil.which(tool):
             skip(f"{tool} is not installed (package {package})")
     if not any(os.path.exists(p) for p in ("/usr/libexec/at-spi-bus-launcher",
@@ -63,9 +63,6 @@ def outside(program):
             probe.bind(("127.0.0.1", CHAT_PORT))
         except OSError:
             skip(f"port {CHAT_PORT} is taken by another program")
-    # The display first, so that the bus and the services it starts know it.
-    command = ["xvfb-run", "-a", "-s", "-ac -screen 0 1024x768x24", "dbus-run-session", "--",
-               sys.executable, os.path.abspath(__file__), "--inside", program]
     end_leftovers()
     # What the run starts (the display, the buses, the services they start) carries this
     # check's process number in its environment, writes to a file rather than to our output (a
@@ -74,19 +71,62 @@ def outside(program):
     environment = dict(os.environ, **{MARK: str(os.getpid())})
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     with tempfile.TemporaryFile() as log:
+        display = None
         try:
-            run = subprocess.Popen(command, env=environment, stdout=log, stderr=subprocess.STDOUT,
-                                   start_new_session=True)
+            # The display first, so that the bus and the services it starts know it. Xvfb picks
+            # a free display itself and names it once it accepts clients.
+            ready, told = os.pipe()
+            display = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-ac", "-nolisten", "tcp",
+                                        "-screen", "0", "1024x768x24"],
+                                       env=environment, stdout=log, stderr=subprocess.STDOUT,
+                                       pass_fds=(told,), start_new_session=True)
+            os.close(told)
+            number = read_line(ready, DEADLINE)
+            os.close(ready)
+            if not number.isdigit():
+                print("FAIL: Xvfb did not start")
+                return 1
+            environment["DISPLAY"] = ":" + number
+            environment.pop("XAUTHORITY", None)
+            run = subprocess.Popen(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__),
+                                    "--inside", program],
+                                   env=environment, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
             try:
                 return run.wait(timeout=600)
             except subprocess.TimeoutExpired:
                 print("FAIL: the check did not end within 600 s")
                 return 1
         finally:
+            # The display is gone before this ends: a display that is still closing would
+            # remove the socket of the next check's display of the same number.
+            if display is not None:
+                display.terminate()
+                try:
+                    display.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    pass
             end_marked(lambda mark: mark == str(os.getpid()))
+            if display is not None:
+                display.wait()
             log.seek(0)
             sys.stdout.write(log.read().decode("utf-8", "replace"))
             sys.stdout.flush()
+
+
+def read_line(fd, seconds):
+    """What `fd` says up to its first line end, waiting at most `seconds`."""
+    import select
+    text = b""
+    end = time.monotonic() + seconds
+    while not text.endswith(b"\n"):
+        left = end - time.monotonic()
+        if left <= 0 or not select.select([fd], [], [], left)[0]:
+            break
+        chunk = os.read(fd, 64)
+        if not chunk:
+            break
+        text += chunk
+    return text.decode(errors="replace").strip()
 
 
 MARK = "PD_ACCESSIBLE_CHECK"
