@@ -90,6 +90,12 @@ TEST(ChatSessionTest, RequestsJoinRenameAndRecolourBeforeWhatTheUserSays)
     r.shown.clear();
     r.session.send(QStringLiteral("BERT"), QStringLiteral("sagt:"), QStringLiteral("x"), c);
     EXPECT_EQ(r.shown.value(0), QByteArray("2002012021BERT hat den Chatroom betreten."));
+
+    // A sender declined in the last session is asked about again.
+    r.session.declineSender(QStringLiteral("Flur"));
+    r.session.begin();
+    r.session.MessageGetterMSG(nullptr, "Flur", "0000000000hallo");
+    EXPECT_EQ(r.asked, QStringList{QStringLiteral("Flur")});
 }
 
 TEST(ChatSessionTest, EveryReceiverStartsWithNothingReported)
