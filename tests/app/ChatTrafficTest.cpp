@@ -258,66 +258,6 @@ TEST_F(ChatTrafficTest, UnreachableReceiverGetsOneBoxAndTheOthersStillReceive)
     EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{warning}));
 }
 
-TEST_F(ChatTrafficTest, TransportFailuresAreReportedOncePerReceiver)
-{
-    Inbox inbox;
-    const std::uint16_t closedPort = loopback::unusedPort();
-    struct Case
-    {
-        const char *name;
-        int sendPort;
-        QString receiver;
-        QString status;
-        QList<FakeDialogs::Box> boxes;
-    };
-    const QList<Case> cases{
-        {"invalid host",
-         inbox.port(),
-         QStringLiteral("0.0.0.0"),
-         QStringLiteral("Konnte die Nachricht an \"0.0.0.0\" nicht senden."),
-         {{DialogKind::Warning, QStringLiteral("Warnung"),
-           QStringLiteral("Der Empfänger \"0.0.0.0\" ist nicht zu erreichen.")}}},
-        {"refused",
-         closedPort,
-         QStringLiteral("127.0.0.1"),
-         QStringLiteral("Verbindung mit Empfänger-PC \"127.0.0.1\" konnte nicht hergestellt werden."),
-         {{DialogKind::Warning, QStringLiteral("Warnung"),
-           QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden.")}}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        m_boxes.clear();
-        TForm1 &form = showForm(c.sendPort);
-        setReceivers({{c.receiver, true}});
-        form.session().setColorChanged(false);
-        form.session().SendToAll(QStringLiteral("x"), false, {});
-        EXPECT_EQ(form.statusText(), c.status);
-        EXPECT_EQ(m_boxes.boxes(), c.boxes);
-        EXPECT_EQ(form.session().reportMark(), chat::ChatSession::ReportMark::BoxShown);
-    }
-}
-
-TEST_F(ChatTrafficTest, ALineTooLongToFrameIsNeverSentCut)
-{
-    Inbox inbox;
-    TForm1 &form = showForm(inbox.port());
-    setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.1"), true}});
-    form.setOwnColor(QColor(1, 2, 3));
-    type(QStringLiteral("A"), QStringLiteral("sagt:"), QString(9999, QLatin1Char('x')));
-    form.SendButtonClick();
-
-    // The join lines arrive; the chat line is refused for each receiver, once.
-    ASSERT_TRUE(inbox.waitForLines(2));
-    EXPECT_EQ(inbox.lines(), (QList<QByteArray>(2, "0010020031A hat den Chatroom betreten.")));
-    const FakeDialogs::Box sorry{DialogKind::Sorry, QStringLiteral("Sorry"),
-                                 QStringLiteral("Es gab Probleme.")};
-    EXPECT_EQ(m_boxes.boxes(), (QList<FakeDialogs::Box>{sorry, sorry}));
-    EXPECT_EQ(form.statusText(), QStringLiteral("Es ist ein Fehler aufgetreten."));
-    // It still counts as sent and is shown once.
-    EXPECT_TRUE(form.session().hasJoined());
-    EXPECT_EQ(history().size(), 2);
-}
-
 TEST_F(ChatTrafficTest, LinesSentDuringADeliveryWaitAndGoOutAfterItInOrder)
 {
     Inbox inbox;

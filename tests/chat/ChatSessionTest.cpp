@@ -13,7 +13,8 @@ namespace {
 // A session on a free loopback port that records what it reports.
 struct Recorder
 {
-    explicit Recorder(int sendPort) : session(setup(sendPort))
+    explicit Recorder(int sendPort) : Recorder(setup(sendPort)) {}
+    explicit Recorder(const ChatSession::Setup &setup) : session(setup)
     {
         session.setReceivers(&receivers);
         session.messageSender()->setFromName(platform::toWindows1252(QStringLiteral("Küche")));
@@ -23,7 +24,10 @@ struct Recorder
                          [this](const QString &s) { asked.append(s); });
         QObject::connect(&session, &ChatSession::lineWantsAttention,
                          [this](const QByteArray &from, const QByteArray &) { attention.append(from); });
-        QObject::connect(&session, &ChatSession::statusText, [this](const QString &t) { status = t; });
+        QObject::connect(&session, &ChatSession::statusText, [this](const QString &t) {
+            status = t;
+            statuses.append(t);
+        });
         QObject::connect(&session, &ChatSession::warning, [this](const QString &t) { boxes.append(t); });
         QObject::connect(&session, &ChatSession::sorry, [this](const QString &t) { boxes.append(t); });
     }
@@ -43,6 +47,7 @@ struct Recorder
     QStringList asked;
     QList<QByteArray> attention;
     QString status;
+    QStringList statuses;
     QStringList boxes;
 };
 
@@ -98,25 +103,56 @@ TEST(ChatSessionTest, RequestsJoinRenameAndRecolourBeforeWhatTheUserSays)
     EXPECT_EQ(r.asked, QStringList{QStringLiteral("Flur")});
 }
 
-TEST(ChatSessionTest, EveryReceiverStartsWithNothingReported)
+// Every checked receiver, the first and the last too, is tried with every line and gets its own
+// box for each failure; while the session closes nothing is reported in a box.
+TEST(ChatSessionTest, EachFailingReceiverGetsItsOwnBoxButNoneWhileClosing)
 {
-    // Two receivers that refuse: each gets its own box, the first one's does not cover the second.
-    Recorder r(loopback::unusedPort());
-    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), true},
-                            {QStringLiteral("skipped"), false},
-                            {QStringLiteral("localhost"), true}});
-    r.session.SendToAll(QStringLiteral("x"), false, {});
-    EXPECT_EQ(
-        r.boxes,
-        QStringList({QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden."),
-                     QStringLiteral("Es konnte keine Verbindung zum PC \"localhost\" aufgebaut werden.")}));
-    EXPECT_EQ(r.session.reportMark(), ChatSession::ReportMark::BoxShown);
-    EXPECT_EQ(r.shown, QList<QByteArray>({"0000000000x"}));
+    loopback::ScriptedPeer peer(loopback::ScriptedPeer::Behaviour::Good);
+    const QString warnInvalid = QStringLiteral("Der Empfänger \"0.0.0.0\" ist nicht zu erreichen.");
+    const QString warnRefused =
+        QStringLiteral("Es konnte keine Verbindung zum PC \"127.0.0.1\" aufgebaut werden.");
+    const QString sorry = QStringLiteral("Es gab Probleme.");
+    struct Case
+    {
+        const char *name;
+        QString receiver;
+        int sendPort;
+        QString message;
+        QString status; // after the request
+        QStringList boxes;
+        qsizetype delivered; // lines the peer got, the farewell included
+    };
+    const Case cases[] = {
+        {"invalid host", QStringLiteral("0.0.0.0"), peer.port(), QStringLiteral("hallo"),
+         QStringLiteral("Konnte die Nachricht an \"0.0.0.0\" nicht senden."), QStringList(4, warnInvalid), 0},
+        {"refused", QStringLiteral("127.0.0.1"), loopback::unusedPort(), QStringLiteral("hallo"),
+         QStringLiteral("Verbindung mit Empfänger-PC \"127.0.0.1\" konnte nicht hergestellt werden."),
+         QStringList(4, warnRefused), 0},
+        // Too long for its length field: refused before it goes out, never sent cut.
+        {"line too long", QStringLiteral("127.0.0.1"), peer.port(), QString(9999, QLatin1Char('x')),
+         QStringLiteral("Es ist ein Fehler aufgetreten."), QStringList(2, sorry), 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const qsizetype before = peer.deliveries().size();
+        Recorder r(c.sendPort);
+        r.receivers.setEntries(
+            {{c.receiver, true}, {QStringLiteral("nicht.gefragt"), false}, {c.receiver, true}});
+        ASSERT_TRUE(r.session.send(QStringLiteral("Anna"), QStringLiteral("sagt:"), c.message, {}));
+        EXPECT_EQ(r.boxes, c.boxes);
+        EXPECT_EQ(r.status, c.status);
+        // A line that failed still counts as said: it is shown, once.
+        EXPECT_EQ(r.shown.size(), 2);
+        EXPECT_TRUE(r.session.hasJoined());
 
-    // Closing reports nothing at all.
-    r.boxes.clear();
-    r.session.close(QStringLiteral("Anna"), {});
-    EXPECT_TRUE(r.boxes.isEmpty());
+        r.boxes.clear();
+        r.session.close(QStringLiteral("Anna"), {});
+        EXPECT_TRUE(r.boxes.isEmpty());
+        EXPECT_TRUE(r.shown.constLast().endsWith("Anna hat den Chatroom verlassen."));
+        ASSERT_TRUE(peer.waitForDeliveries(before + c.delivered));
+        for (const QByteArray &delivery : peer.deliveries().mid(before))
+            EXPECT_FALSE(delivery.contains("sagt:"));
+    }
 }
 
 TEST(ChatSessionTest, ReportsNewChatNamesAndTheEndOfTheCloseAfterItsLastLine)
@@ -132,7 +168,8 @@ TEST(ChatSessionTest, ReportsNewChatNamesAndTheEndOfTheCloseAfterItsLastLine)
     for (const char *name : {"Anna", "Anna", "Bert", "BERT"})
         r.session.send(QString::fromLatin1(name), QStringLiteral("sagt:"), QStringLiteral("x"), {});
     // A new name is told before its lines go out.
-    EXPECT_EQ(events, QStringList({"Anna", "line", "line", "line", "Bert", "line", "line", "BERT", "line", "line"}));
+    EXPECT_EQ(events,
+              QStringList({"Anna", "line", "line", "line", "Bert", "line", "line", "BERT", "line", "line"}));
 
     events.clear();
     r.session.close(QStringLiteral("BERT"), {});
