@@ -23,7 +23,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
@@ -399,36 +398,6 @@ TEST_F(ChatTrafficTest, ClosingHidesAtOnceAndTheWaitingLinesThenTheFarewellGoOut
     EXPECT_TRUE(hidden);
     // The silent receiver failed after the close: no box for it.
     EXPECT_TRUE(m_boxes.boxes().isEmpty());
-}
-
-TEST_F(ChatTrafficTest, TheFarewellHasABoundedTime)
-{
-    using Behaviour = loopback::ScriptedPeer::Behaviour;
-    loopback::ScriptedPeer silent(Behaviour::Silent);
-    TForm1::Setup setup;
-    setup.port = 0;
-    setup.sendPort = silent.port();
-    setup.listenAddress = "127.0.0.1";
-    setup.closeGraceMs = 200;
-    m_form = std::make_unique<TForm1>(setup);
-    m_options = std::make_unique<TOptionForm>();
-    m_form->setOptionForm(m_options.get());
-    m_form->show();
-    setReceivers({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.1"), true}});
-    m_form->session().messageSender()->setTimeOut(300);
-    m_form->SendButtonClick();
-    m_boxes.clear();
-
-    // Two receivers that never answer would hold the farewell for two minutes; the grace ends it
-    // long before even one of them has used up its time-out, however busy the machine.
-    constexpr int kTimeOut = 60000;
-    m_form->session().messageSender()->setTimeOut(kTimeOut);
-    QElapsedTimer closing;
-    closing.start();
-    m_form->close();
-    EXPECT_LT(closing.elapsed(), kTimeOut);
-    EXPECT_TRUE(m_boxes.boxes().isEmpty());
-    EXPECT_FALSE(m_form->session().isSending());
 }
 
 TEST_F(ChatTrafficTest, ConnectionEventsWriteTheStatusLine)

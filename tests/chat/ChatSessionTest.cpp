@@ -2,6 +2,7 @@
 #include "chat/ReceiverListModel.h"
 #include "platform/core/Text.h"
 #include "support/LoopbackPeer.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,33 @@ TEST(ChatSessionTest, ReportsNewChatNamesAndTheEndOfTheCloseAfterItsLastLine)
     quiet.session.close(QStringLiteral("Anna"), {});
     EXPECT_TRUE(closed);
     EXPECT_TRUE(quiet.shown.isEmpty());
+}
+
+TEST(ChatSessionTest, TheCloseGivesUpWhatIsLeftWhenItsGraceTimeIsOver)
+{
+    using Behaviour = loopback::ScriptedPeer::Behaviour;
+    loopback::ScriptedPeer last(Behaviour::Good, 0, loopback::kLoopback + 1);
+    loopback::ScriptedPeer silent(Behaviour::Silent, last.port());
+    ChatSession::Setup setup = Recorder::setup(last.port());
+    setup.closeGraceMs = 200;
+    Recorder r(setup);
+    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), false}, {QStringLiteral("127.0.0.2"), true}});
+    r.session.send(QStringLiteral("Ole"), QStringLiteral("lacht."), QString(), {});
+    ASSERT_TRUE(last.waitForDeliveries(2));
+
+    // The silent receiver would hold the farewell for its whole time-out, which is far longer
+    // than the grace: the grace ends the delivery, and the receiver after it is not tried.
+    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), true}, {QStringLiteral("127.0.0.2"), true}});
+    r.session.messageSender()->setTimeOut(kPatienceMs / 3);
+    bool closed = false;
+    QObject::connect(&r.session, &ChatSession::closed, [&] { closed = true; });
+    r.statuses.clear();
+    r.session.close(QStringLiteral("Ole"), {});
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(r.session.isSending());
+    EXPECT_TRUE(r.boxes.isEmpty());
+    EXPECT_EQ(r.statuses.filter(QStringLiteral("Sende an")),
+              QStringList{QStringLiteral("Sende an 127.0.0.1...")});
 }
 
 TEST(ChatSessionTest, ReceivedLinesAreShownAndOnlyUnknownSendersAskedAbout)
