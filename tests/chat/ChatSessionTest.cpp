@@ -215,6 +215,22 @@ TEST(ChatSessionTest, TheCloseGivesUpWhatIsLeftWhenItsGraceTimeIsOver)
               QStringList{QStringLiteral("Sende an 127.0.0.1...")});
 }
 
+TEST(ChatSessionTest, ConnectionEventsWriteTheStatusLine)
+{
+    loopback::ScriptedPeer peer(loopback::ScriptedPeer::Behaviour::Good);
+    Recorder r(peer.port());
+    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), true}});
+    r.session.SendToAll(QStringLiteral("x"), false, {});
+    // A dotted address needs no lookup, so no text says it was resolved.
+    EXPECT_EQ(r.statuses, (QStringList{
+                              QStringLiteral("Sende an 127.0.0.1..."),
+                              QStringLiteral("Mit Empfänger-PC \"127.0.0.1\" verbunden."),
+                              QStringLiteral("Nachricht an Empfänger-PC \"127.0.0.1\" erfolgreich gesendet."),
+                              QStringLiteral("Verbindung mit Empfänger-PC \"127.0.0.1\" getrennt."),
+                              QStringLiteral("127.0.0.1 hat die Nachricht erhalten."),
+                          }));
+}
+
 TEST(ChatSessionTest, ReceivedLinesAreShownAndOnlyUnknownSendersAskedAbout)
 {
     Recorder r(loopback::unusedPort());
