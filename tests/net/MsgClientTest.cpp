@@ -259,6 +259,7 @@ TEST(MsgClient, ReportLevelFiltersStatusTexts)
 
 TEST(MsgClient, PeerClosingBeforeTheReplyFailsTheDelivery)
 {
+    loopback::ScriptedPeer good(loopback::ScriptedPeer::Behaviour::Good);
     for (bool reset : {false, true}) {
         ServerThread peer(10, [reset](loopback::Connection &c) {
             c.sendAll("OK"); // part of the reply only
@@ -273,6 +274,10 @@ TEST(MsgClient, PeerClosingBeforeTheReplyFailsTheDelivery)
                   QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
         EXPECT_FALSE(client.isConnected());
         EXPECT_EQ(log.events.last(), QStringLiteral("disconnect"));
+
+        // The part of a reply that came is no part of the next one.
+        client.setPort(good.port());
+        EXPECT_EQ(client.SendMsg("y"), QByteArray("OK              "));
     }
 }
 
