@@ -234,11 +234,14 @@ TEST(MsgServer, EndsStalledAndLingeringConnectionsEachByItsOwnLimit)
         int stallTimeout;
         int closeTimeout;
         QByteArray wire;
+        QByteArray trickled; // then a byte at a time, each well within the stall limit
         QByteArray answer;
         std::size_t lines;
     } cases[] = {
-        {"stalls inside the sender name", kShort, kNever, "0010ab", "", 0},
-        {"takes the acknowledgement and never closes", kNever, kShort, "0001a0001b", kOk, 1},
+        {"stalls inside the sender name", kShort, kNever, "0010ab", "", "", 0},
+        {"takes the acknowledgement and never closes", kNever, kShort, "0001a0001b", "", kOk, 1},
+        // Slower in all than the stall limit, but never stalled for as long.
+        {"sends slowly but steadily", 1000, kShort, "0001a0030", QByteArray(30, 'b'), kOk, 1},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -248,8 +251,15 @@ TEST(MsgServer, EndsStalledAndLingeringConnectionsEachByItsOwnLimit)
         });
         Connection peer = Connection::connectTo(receiver.port());
         peer.sendAll(c.wire);
+        std::thread trickler([&] {
+            for (const char byte : c.trickled) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                peer.sendAll(QByteArray(1, byte));
+            }
+        });
         Ending ending;
         EXPECT_EQ(collectUntilClosed(peer, &ending), c.answer);
+        trickler.join();
         EXPECT_NE(ending, Ending::Open);
         EXPECT_EQ(receiver.lineCount(), c.lines);
         EXPECT_TRUE(waitFor([&] { return receiver.server->sessionCount() == 0; }));
