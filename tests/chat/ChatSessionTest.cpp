@@ -156,6 +156,35 @@ TEST(ChatSessionTest, EachFailingReceiverGetsItsOwnBoxButNoneWhileClosing)
     }
 }
 
+TEST(ChatSessionTest, LinesSentDuringADeliveryWaitWithinTheirBoundAndFollowInOrder)
+{
+    loopback::ScriptedPeer peer(loopback::ScriptedPeer::Behaviour::Good);
+    Recorder r(peer.port());
+    r.receivers.setEntries({{QStringLiteral("127.0.0.1"), true}});
+    QList<bool> accepted;
+    QObject::connect(r.session.messageSender(), &TSockSession::OnConnect, &r.session, [&] {
+        if (!accepted.isEmpty())
+            return;
+        for (qsizetype i = 0; i <= ChatSession::kMaxWaitingLines; ++i)
+            accepted.append(
+                r.session.send(QStringLiteral("B"), QStringLiteral("sagt:"), QString::number(i), {}));
+    });
+    ASSERT_TRUE(r.session.send(QStringLiteral("B"), QStringLiteral("sagt:"), QStringLiteral("eins"), {}));
+
+    // The join is under way and the first request's own line waits already.
+    const qsizetype fit = ChatSession::kMaxWaitingLines - 1;
+    EXPECT_EQ(accepted.indexOf(false), fit);
+    EXPECT_EQ(accepted.count(true), fit);
+    QList<QByteArray> lines{"0000000001B hat den Chatroom betreten.", "0000000000B sagt: eins"};
+    for (qsizetype i = 0; i < fit; ++i)
+        lines.append("0000000000B sagt: " + QByteArray::number(i));
+    EXPECT_EQ(r.shown, lines);
+    ASSERT_TRUE(peer.waitForDeliveries(lines.size()));
+    const QByteArray sender = MsgWire::field(r.session.messageSender()->fromName());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(peer.deliveries().at(i), sender + MsgWire::field(lines.at(i))) << i;
+}
+
 TEST(ChatSessionTest, ReportsNewChatNamesAndTheEndOfTheCloseAfterItsLastLine)
 {
     loopback::ScriptedPeer peer(loopback::ScriptedPeer::Behaviour::Good);
