@@ -40,10 +40,13 @@ TEST(ServiceRecord, InstanceNameFitsALabelAndCutsBetweenCharacters)
         EXPECT_LE(utf8Size(name), 63) << c.what;
     }
 
-    const QString longComputer(70, QLatin1Char('r'));
-    const QString name = ServiceRecord::instanceName(QStringLiteral("Anna"), longComputer);
-    EXPECT_EQ(utf8Size(name), 63);
-    EXPECT_TRUE(name.startsWith(QStringLiteral("Anna auf rrr")));
+    // A computer name whose part fills the label, exactly or more, still comes after the chat name.
+    for (const qsizetype length : {63 - utf8Size(QStringLiteral(" auf ")), qsizetype(70)}) {
+        const QString name =
+            ServiceRecord::instanceName(QStringLiteral("Anna"), QString(length, QLatin1Char('r')));
+        EXPECT_EQ(utf8Size(name), 63) << length;
+        EXPECT_TRUE(name.startsWith(QStringLiteral("Anna auf rrr"))) << length;
+    }
 }
 
 TEST(ServiceRecord, TxtCarriesNameAndVersionWithinTheEntryLimit)

@@ -183,19 +183,31 @@ TEST(MsgClient, InvalidHost)
 
 TEST(MsgClient, RefusedConnection)
 {
-    TMsgClient client;
-    EventLog log(client);
-    client.setHost(QStringLiteral("127.0.0.1"));
-    client.setPort(loopback::unusedPort());
-    EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }), QStringLiteral("Verbindung fehlgeschlagen"));
-    EXPECT_EQ(log.events, QStringList{QStringLiteral("failed")});
-    EXPECT_EQ(client.lastError(), 10061);
-    EXPECT_EQ(client.ErrorToText(client.lastError()), QStringLiteral("10061:Connection refused"));
+    // A delivery that ran out of time leaves no time limit behind for the next connection.
+    loopback::ScriptedPeer silent(loopback::ScriptedPeer::Behaviour::Silent);
+    for (const bool afterATimeOut : {false, true}) {
+        SCOPED_TRACE(afterATimeOut);
+        TMsgClient client;
+        client.setHost(QStringLiteral("127.0.0.1"));
+        if (afterATimeOut) {
+            client.setPort(silent.port());
+            client.setTimeOut(300);
+            EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }),
+                      QStringLiteral("Zeitüberschreitung beim Empfang"));
+            client.setTimeOut(kPatienceMs);
+        }
+        EventLog log(client);
+        client.setPort(loopback::unusedPort());
+        EXPECT_EQ(failureOf([&] { client.SendMsg("x"); }), QStringLiteral("Verbindung fehlgeschlagen"));
+        EXPECT_EQ(log.events, QStringList{QStringLiteral("failed")});
+        EXPECT_EQ(client.lastError(), 10061);
+        EXPECT_EQ(client.ErrorToText(client.lastError()), QStringLiteral("10061:Connection refused"));
 
-    // The session is usable again afterwards.
-    ServerThread peer(9, loopback::replyOk);
-    client.setPort(peer.port());
-    EXPECT_EQ(client.SendMsg("x"), "OK              ");
+        // The session is usable again afterwards.
+        ServerThread peer(9, loopback::replyOk);
+        client.setPort(peer.port());
+        EXPECT_EQ(client.SendMsg("x"), "OK              ");
+    }
 }
 
 TEST(MsgClient, ConnectTimesOutAgainstAFullBacklog)
@@ -259,6 +271,7 @@ TEST(MsgClient, ReportLevelFiltersStatusTexts)
 
 TEST(MsgClient, PeerClosingBeforeTheReplyFailsTheDelivery)
 {
+    loopback::ScriptedPeer good(loopback::ScriptedPeer::Behaviour::Good);
     for (bool reset : {false, true}) {
         ServerThread peer(10, [reset](loopback::Connection &c) {
             c.sendAll("OK"); // part of the reply only
@@ -273,6 +286,10 @@ TEST(MsgClient, PeerClosingBeforeTheReplyFailsTheDelivery)
                   QStringLiteral("Verbindung vom Empfänger vorzeitig beendet"));
         EXPECT_FALSE(client.isConnected());
         EXPECT_EQ(log.events.last(), QStringLiteral("disconnect"));
+
+        // The part of a reply that came is no part of the next one.
+        client.setPort(good.port());
+        EXPECT_EQ(client.SendMsg("y"), QByteArray("OK              "));
     }
 }
 

@@ -222,25 +222,48 @@ TEST(MsgServer, TwoClientsAtOnce)
     EXPECT_NE(lines[0].sender, lines[1].sender);
 }
 
-TEST(MsgServer, EndsStalledAndLingeringConnections)
+TEST(MsgServer, EndsStalledAndLingeringConnectionsEachByItsOwnLimit)
 {
-    Receiver receiver([](TMsgServer &server) {
-        server.setStallTimeout(150);
-        server.setCloseTimeout(150);
-    });
-    // Stalls inside the sender name.
-    Connection stalled = Connection::connectTo(receiver.port());
-    stalled.sendAll("0010ab");
-    // Takes the acknowledgement and never closes.
-    Connection lingering = Connection::connectTo(receiver.port());
-    lingering.sendAll("0001a0001b");
-    Ending ending;
-    EXPECT_EQ(collectUntilClosed(stalled, &ending), "");
-    EXPECT_NE(ending, Ending::Open);
-    EXPECT_EQ(collectUntilClosed(lingering, &ending), kOk);
-    EXPECT_NE(ending, Ending::Open);
-    EXPECT_EQ(receiver.lineCount(), 1u);
-    EXPECT_TRUE(waitFor([&] { return receiver.server->sessionCount() == 0; }));
+    // The limit that does not apply is longer than the test waits, so only the right one ends
+    // the connection.
+    constexpr int kShort = 150;
+    constexpr int kNever = 2 * kPatienceMs;
+    const struct
+    {
+        const char *name;
+        int stallTimeout;
+        int closeTimeout;
+        QByteArray wire;
+        QByteArray trickled; // then a byte at a time, each well within the stall limit
+        QByteArray answer;
+        std::size_t lines;
+    } cases[] = {
+        {"stalls inside the sender name", kShort, kNever, "0010ab", "", "", 0},
+        {"takes the acknowledgement and never closes", kNever, kShort, "0001a0001b", "", kOk, 1},
+        // Slower in all than the stall limit, but never stalled for as long.
+        {"sends slowly but steadily", 1000, kShort, "0001a0030", QByteArray(30, 'b'), kOk, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Receiver receiver([&c](TMsgServer &server) {
+            server.setStallTimeout(c.stallTimeout);
+            server.setCloseTimeout(c.closeTimeout);
+        });
+        Connection peer = Connection::connectTo(receiver.port());
+        peer.sendAll(c.wire);
+        std::thread trickler([&] {
+            for (const char byte : c.trickled) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                peer.sendAll(QByteArray(1, byte));
+            }
+        });
+        Ending ending;
+        EXPECT_EQ(collectUntilClosed(peer, &ending), c.answer);
+        trickler.join();
+        EXPECT_NE(ending, Ending::Open);
+        EXPECT_EQ(receiver.lineCount(), c.lines);
+        EXPECT_TRUE(waitFor([&] { return receiver.server->sessionCount() == 0; }));
+    }
 }
 
 TEST(MsgServer, PeerThatLeavesMidMessageEndsItsSession)

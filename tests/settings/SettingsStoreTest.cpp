@@ -8,8 +8,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <functional>
 
 using platform::Registry;
 using settings::DeleteSettings;
@@ -31,6 +39,37 @@ std::unique_ptr<Registry> openKey(bool create, const QString &product = kProduct
         !registry->openKey(product, create))
         return nullptr;
     return registry;
+}
+
+// How often the file `path` was replaced by a new one while `action` ran.
+int timesReplaced(const QString &path, const std::function<void()> &action)
+{
+    const QFileInfo file(path);
+    // Both halves of each rename: the kernel merges an event into an identical one before it,
+    // so replacements watched alone could be counted as one.
+    constexpr std::uint32_t kRenames = IN_MOVED_FROM | IN_MOVED_TO;
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    const auto closeWatch = qScopeGuard([watch] {
+        if (watch >= 0)
+            ::close(watch);
+    });
+    if (watch < 0 ||
+        ::inotify_add_watch(watch, QFile::encodeName(file.absolutePath()).constData(), kRenames) < 0)
+        return -1;
+    action();
+    // The kernel queued the events while the action ran.
+    int count = 0;
+    alignas(inotify_event) char buffer[8192];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (const char *p = buffer; p < buffer + n;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(p);
+            if ((event->mask & IN_MOVED_TO) && event->len > 0 &&
+                QFile::decodeName(event->name) == file.fileName())
+                ++count;
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    return count;
 }
 
 QByteArray fileBytes(const QString &path)
@@ -142,7 +181,9 @@ TEST_F(SettingsStore, SavingAgainOverwritesValueByValueAndKeepsForeignValues)
     StoredSettings second;
     second.receivers = {{"Neu", false}};
     second.ownColor = QColor(Qt::white);
-    SaveSettings(second);
+    // All values reach the file together: a reader, or a save cut short, sees the old ones or
+    // the new ones, never a mix.
+    EXPECT_EQ(timesReplaced(temp.productFile(kMaker, kProduct), [&] { SaveSettings(second); }), 1);
 
     const auto key = openKey(false);
     EXPECT_EQ(key->readString(QStringLiteral("ReceiverList")), QStringLiteral("Neu\r\n"));
