@@ -383,7 +383,14 @@ def inside(program):
                        XDG_DATA_HOME=os.path.join(home, ".local/share"),
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
     environment.pop("QT_QPA_PLATFORM", None)
-    tree = Tree()
+    try:
+        tree = Tree()
+    except Exception:
+        # What the display looked like when the accessibility services could not start.
+        number = os.environ.get("DISPLAY", "").lstrip(":")
+        print(f"DISPLAY={os.environ.get('DISPLAY')!r}, socket there: "
+              f"{os.path.exists(f'/tmp/.X11-unix/X{number}')}, opens here: {bool(Display().display.value)}")
+        raise
     chat = subprocess.Popen([program], env=environment)
     try:
         app = tree.find_app("Plauderdeck")
