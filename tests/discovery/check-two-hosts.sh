@@ -139,8 +139,8 @@ nsA=pd-anton-$$ nsB=pd-berta-$$
 hostA="" hostB=""
 cleanup() {
   # Ending a host's unshare ends the namespace's first process and with it every other one.
-  [[ -n $hostA ]] && kill -KILL "$hostA" 2>/dev/null
-  [[ -n $hostB ]] && kill -KILL "$hostB" 2>/dev/null
+  [[ -n $hostA ]] && kill -KILL "$hostA" 2>/dev/null || true
+  [[ -n $hostB ]] && kill -KILL "$hostB" 2>/dev/null || true
   wait 2>/dev/null
   ip netns del "$nsA" 2>/dev/null || true
   ip netns del "$nsB" 2>/dev/null || true
