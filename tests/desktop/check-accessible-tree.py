@@ -74,10 +74,12 @@ def outside(program):
         display = None
         try:
             # The display first, so that the bus and the services it starts know it. Xvfb picks
-            # a free display itself and names it once it accepts clients.
+            # a free display itself and names it once it accepts clients. Without -noreset it
+            # starts over whenever its last client leaves, and a client that connects just then
+            # (the accessibility registry, once the bus launcher has left) is turned away.
             ready, told = os.pipe()
-            display = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-ac", "-nolisten", "tcp",
-                                        "-screen", "0", "1024x768x24"],
+            display = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-ac", "-noreset",
+                                        "-nolisten", "tcp", "-screen", "0", "1024x768x24"],
                                        env=environment, stdout=log, stderr=subprocess.STDOUT,
                                        pass_fds=(told,), start_new_session=True)
             os.close(told)
