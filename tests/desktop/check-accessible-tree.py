@@ -13,7 +13,8 @@ history must report the line's text as inserted, which is what a screen reader r
 
 Exit status 77 (skipped) when a tool is missing: Xvfb, dbus-run-session, the AT-SPI bus
 (at-spi2-core), Python's dbus and gi modules (python3-dbus, python3-gi), or when the chat port
-is taken by another program.
+is taken by another program. Where it may make namespaces (as root), it runs in a network and
+mount namespace of its own, and the chat port is always free.
 """
 import os
 import shutil
@@ -444,12 +445,34 @@ def inside(program):
     return 1 if problems else 0
 
 
+PRIVATE = "PD_ACCESSIBLE_PRIVATE"
+
+
+def isolate():
+    """Runs this check again in a network and mount namespace of its own, where it can: the
+    chat port is then free whatever else runs on this computer (another check, a running
+    copy), and the display's socket folder is private, so that no other display that starts
+    or ends meanwhile can take or remove this check's socket. Returns only where it cannot."""
+    if os.environ.get(PRIVATE) or not shutil.which("unshare") or not shutil.which("ip"):
+        return
+    if subprocess.run(["unshare", "--net", "--mount", "true"], stderr=subprocess.DEVNULL).returncode:
+        return  # no rights to make namespaces here
+    os.environ[PRIVATE] = "1"
+    setup = ("ip link set lo up && mkdir -p /tmp/.X11-unix && "
+             "mount -t tmpfs -o mode=1777 plauderdeck-a11y /tmp/.X11-unix && exec \"$@\"")
+    # The same process goes on in the namespaces, so whoever waits for or stops it still can.
+    os.execvp("unshare", ["unshare", "--net", "--mount", "--propagation", "private", "--",
+                          "sh", "-c", setup, "sh", sys.executable, os.path.abspath(__file__)]
+              + sys.argv[1:])
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--inside":
         return inside(sys.argv[2])
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
+    isolate()
     return outside(os.path.abspath(sys.argv[1]))
 
 
