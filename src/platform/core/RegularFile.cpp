@@ -34,7 +34,11 @@ FileContent readResource(const QString &fileName, qint64 limit)
     QFile file(fileName);
     if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
         return failed(FileReadError::NotRegular);
-    const QByteArray bytes = file.read(limit + 1);
+    // A compiled-in file knows its size. Reading "up to the limit" would reserve the limit's
+    // whole size in memory first, for every picture of the standard look.
+    if (file.size() > limit)
+        return failed(FileReadError::TooLarge);
+    const QByteArray bytes = file.readAll();
     if (bytes.size() > limit)
         return failed(FileReadError::TooLarge);
     return {bytes, FileReadError::None};

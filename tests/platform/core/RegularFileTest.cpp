@@ -67,3 +67,15 @@ TEST(RegularFile, OnlyRegularFilesAreReadAndNoReadGoesBeyondItsLimit)
     EXPECT_EQ(platform::readRegularFile(path("link"), size).bytes, kContent);
     EXPECT_TRUE(platform::readRegularFile(path("proc"), 1024 * 1024).bytes.contains("Pid:"));
 }
+
+TEST(RegularFile, ACompiledInFileIsReadWithinItsLimitWithoutReservingIt)
+{
+    const QString resource = QStringLiteral(":/regular-file/core/RegularFileTest.cpp");
+    QFile file(resource);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    // A limit far beyond any memory: reserving it up front fails.
+    EXPECT_EQ(platform::readRegularFile(resource, qint64(1) << 50).bytes, content);
+    EXPECT_EQ(platform::readRegularFile(resource, content.size()).bytes, content);
+    EXPECT_EQ(platform::readRegularFile(resource, content.size() - 1).error, FileReadError::TooLarge);
+}
