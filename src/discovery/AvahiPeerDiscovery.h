@@ -34,6 +34,7 @@ public:
     void withdraw() override;
     QList<Peer> peers() const override;
     bool isAvailable() const override;
+    QString ownName() const override { return m_wanted ? m_currentName : QString(); }
 
     // The name the network confirmed for this copy (after a clash, the alternative one); empty
     // while the announcement is not established.

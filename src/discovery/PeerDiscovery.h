@@ -31,6 +31,10 @@ public:
     virtual QList<Peer> peers() const = 0;
     // Whether the search runs. False until it is known to run.
     virtual bool isAvailable() const = 0;
+    // The name this copy announces itself under ("<chat name> auf <computer name>", after a
+    // clash the alternative), whether or not the network has confirmed it yet; empty while
+    // not announcing. Another copy claiming it is an impostor or a stale record.
+    virtual QString ownName() const { return {}; }
 
 Q_SIGNALS:
     void peerAppeared(const discovery::Peer &peer);

@@ -99,6 +99,7 @@ TEST_F(AvahiDiscovery, AnnouncesFollowsRenamesAndWithdraws)
 {
     AvahiPeerDiscovery &anna = copy();
     anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
+    EXPECT_EQ(anna.ownName(), QLatin1String("Anna auf rechner")); // before the network confirms it
     ASSERT_TRUE(established({QStringLiteral("Anna auf rechner")}));
     const FakeAvahi::Service service = m_avahi->established().constFirst();
     EXPECT_EQ(service.port, 6711);
@@ -112,6 +113,7 @@ TEST_F(AvahiDiscovery, AnnouncesFollowsRenamesAndWithdraws)
     anna.withdraw();
     ASSERT_TRUE(established({}));
     EXPECT_TRUE(anna.announcedName().isEmpty());
+    EXPECT_TRUE(anna.ownName().isEmpty());
     anna.rename(QStringLiteral("Carla")); // not announcing: nothing goes out
     anna.announce(QStringLiteral("Dora"), QStringLiteral("rechner"));
     ASSERT_TRUE(established({QStringLiteral("Dora auf rechner")}));
@@ -144,6 +146,7 @@ TEST_F(AvahiDiscovery, NameHeldElsewhereOnTheNetworkTakesTheAlternative)
     anna.announce(QStringLiteral("Anna"), QStringLiteral("rechner"));
     ASSERT_TRUE(established({QStringLiteral("Anna auf rechner #3")}));
     ASSERT_TRUE(waitFor([&] { return anna.announcedName() == QLatin1String("Anna auf rechner #3"); }));
+    EXPECT_EQ(anna.ownName(), anna.announcedName());
 
     // A new chat name starts from the plain name again.
     anna.rename(QStringLiteral("Berta"));

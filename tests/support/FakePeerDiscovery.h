@@ -40,8 +40,11 @@ public:
     void withdraw() override {}
     QList<discovery::Peer> peers() const override { return m_peers; }
     bool isAvailable() const override { return m_available; }
+    QString ownName() const override { return m_ownName; }
+    void setOwnName(const QString &name) { m_ownName = name; }
 
 private:
     bool m_available;
+    QString m_ownName;
     QList<discovery::Peer> m_peers;
 };
