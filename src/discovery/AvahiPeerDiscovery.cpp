@@ -9,10 +9,12 @@
 #include <QDBusServiceWatcher>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QNetworkInterface>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -37,9 +39,21 @@ constexpr int kServerRunning = 2;
 // Entry group states
 constexpr int kGroupEstablished = 2;
 constexpr int kGroupCollision = 3;
+constexpr int kGroupFailure = 4;
 // Lookup result flags: registered on this computer, registered by this connection.
 constexpr uint kResultLocal = 8;
 constexpr uint kResultOurOwn = 16;
+
+// Resolves asked at a time. The system bus refuses a client more than 128 unanswered calls,
+// and the daemon more than a few hundred objects. A name that never resolves holds its place
+// until the daemon gives up on it, seconds later; a flood of them still leaves most of the
+// places turning over, since each free place alternates between the newest and the oldest
+// untried name and those that are due for another try.
+constexpr int kMaxResolving = 32;
+// The longest pause before a failed request goes out again.
+constexpr int kMaxRetryDelayMs = 60 * 1000;
+// Names followed at most. Beyond this a flood can only displace names that have failed.
+constexpr qsizetype kMaxFound = 8192;
 
 QString serviceType()
 {
@@ -97,6 +111,7 @@ void AvahiPeerDiscovery::announce(const QString &chatName, const QString &comput
     if (m_wanted && chatName == m_chatName && computerName == m_computerName)
         return;
     m_wanted = true;
+    m_publishFailures = 0;
     m_chatName = chatName;
     m_computerName = computerName;
     m_currentName = ServiceRecord::instanceName(chatName, computerName);
@@ -118,6 +133,7 @@ void AvahiPeerDiscovery::withdraw()
     ++m_attempt;
     m_committed = false;
     m_announcedName.clear();
+    m_publishTimer.stop();
     // The group stays for a later announcement; emptied, it tells the network goodbye.
     if (!m_groupPath.isEmpty())
         call(m_groupPath, kEntryGroup, QStringLiteral("Reset"), {});
@@ -135,6 +151,11 @@ bool AvahiPeerDiscovery::isAvailable() const
 
 void AvahiPeerDiscovery::start()
 {
+    m_clock.start();
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &AvahiPeerDiscovery::resolveWhatIsDue);
+    m_publishTimer.setSingleShot(true);
+    connect(&m_publishTimer, &QTimer::timeout, this, &AvahiPeerDiscovery::publish);
     if (!m_bus.isConnected()) {
         setAvailable(false);
         return;
@@ -184,10 +205,15 @@ void AvahiPeerDiscovery::reset()
     ++m_attempt;
     m_committed = false;
     m_announcedName.clear();
+    m_publishFailures = 0;
+    m_publishTimer.stop();
     m_browserPath.clear();
     m_browserRequested = false;
     m_early.clear();
     m_found.clear();
+    m_fresh.clear();
+    m_resolving = 0;
+    m_retryTimer.stop();
     const QList<Peer> gone = std::exchange(m_peers, {});
     for (const Peer &peer : gone)
         Q_EMIT peerVanished(peer);
@@ -216,17 +242,23 @@ void AvahiPeerDiscovery::setAvailable(bool available)
 
 void AvahiPeerDiscovery::call(const QString &path, const QString &interface, const QString &method,
                               const QVariantList &arguments,
-                              std::function<void(const QDBusMessage &)> onReply)
+                              std::function<void(const QDBusMessage &)> onReply, int timeoutMs)
 {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
     message.setArguments(arguments);
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, session = m_session, onReply = std::move(onReply)] {
                 watcher->deleteLater();
                 if (session == m_session && onReply)
                     onReply(watcher->reply());
             });
+}
+
+int AvahiPeerDiscovery::retryDelay(int failures) const
+{
+    const qint64 delay = qint64(m_retryDelayMs) << std::clamp(failures - 1, 0, 16);
+    return int(std::min<qint64>(delay, kMaxRetryDelayMs));
 }
 
 void AvahiPeerDiscovery::onAvahiSignal(const QDBusMessage &message)
@@ -262,6 +294,7 @@ void AvahiPeerDiscovery::onServerState(int state)
 
 void AvahiPeerDiscovery::publish()
 {
+    m_publishTimer.stop();
     if (!m_wanted || m_owner.isEmpty() || m_serverState != kServerRunning)
         return;
     if (m_groupPath.isEmpty()) {
@@ -269,8 +302,11 @@ void AvahiPeerDiscovery::publish()
             return;
         m_groupRequested = true;
         call(kServerPath, kServer, QStringLiteral("EntryGroupNew"), {}, [this](const QDBusMessage &reply) {
-            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+                m_groupRequested = false;
+                publishLater();
                 return;
+            }
             m_groupPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
             publish();
         });
@@ -299,12 +335,28 @@ void AvahiPeerDiscovery::publish()
                  // Another service on this computer has the name already.
                  if (reply.errorName() == kCollisionError)
                      takeAlternativeName();
+                 else
+                     publishLater();
                  return;
              }
              // Every group state reported before this reply belongs to an earlier attempt.
              m_committed = true;
-             call(m_groupPath, kEntryGroup, QStringLiteral("Commit"), {});
+             call(m_groupPath, kEntryGroup, QStringLiteral("Commit"), {}, [this, attempt](const QDBusMessage &done) {
+                 if (attempt == m_attempt && done.type() == QDBusMessage::ErrorMessage)
+                     publishLater();
+             });
          });
+}
+
+// A daemon under load refuses what it has no room for, and says so only once: without another
+// attempt this copy would stay unknown to the network.
+void AvahiPeerDiscovery::publishLater()
+{
+    ++m_attempt;
+    m_committed = false;
+    m_announcedName.clear();
+    if (m_wanted)
+        m_publishTimer.start(retryDelay(++m_publishFailures));
 }
 
 void AvahiPeerDiscovery::takeAlternativeName()
@@ -312,9 +364,12 @@ void AvahiPeerDiscovery::takeAlternativeName()
     const quint64 attempt = m_attempt;
     call(kServerPath, kServer, QStringLiteral("GetAlternativeServiceName"), {m_currentName},
          [this, attempt](const QDBusMessage &reply) {
-             if (attempt != m_attempt || reply.type() != QDBusMessage::ReplyMessage ||
-                 reply.arguments().isEmpty())
+             if (attempt != m_attempt)
                  return;
+             if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+                 publishLater();
+                 return;
+             }
              m_currentName = reply.arguments().constFirst().toString();
              publish();
          });
@@ -325,6 +380,7 @@ void AvahiPeerDiscovery::onGroupState(int state)
     if (!m_committed)
         return;
     if (state == kGroupEstablished) {
+        m_publishFailures = 0;
         m_announcedName = m_currentName;
         Q_EMIT announced(m_announcedName);
     } else if (state == kGroupCollision) {
@@ -333,6 +389,8 @@ void AvahiPeerDiscovery::onGroupState(int state)
         m_committed = false;
         m_announcedName.clear();
         takeAlternativeName();
+    } else if (state == kGroupFailure) {
+        publishLater();
     }
 }
 
@@ -400,16 +458,34 @@ void AvahiPeerDiscovery::onBrowserSignal(const QDBusMessage &message)
 
 void AvahiPeerDiscovery::onItemNew(const Sighting &sighting, const QString &name, uint flags)
 {
-    // This copy's own announcement comes back like any other. The name alone does not tell:
-    // until the daemon has taken it for this copy, it may be another local copy's.
-    if ((flags & kResultOurOwn) || ((flags & kResultLocal) && m_committed && name == m_currentName))
+    // What is registered on this computer is this copy's own announcement or one that can only
+    // reach this computer, whatever the order the daemon reports it in.
+    if (flags & (kResultOurOwn | kResultLocal))
         return;
-    Found &found = m_found[name];
-    if (found.sightings.contains(sighting))
+    auto it = m_found.find(name);
+    if (it == m_found.end()) {
+        if (m_found.size() >= kMaxFound && !forgetAFailedName())
+            return;
+        it = m_found.insert(name, Found{});
+    }
+    if (it->sightings.contains(sighting))
         return;
-    found.sightings.append(sighting);
-    if (found.sightings.size() == 1 || found.stage == Stage::Unresolved)
-        resolve(name);
+    it->sightings.append(sighting);
+    // Another sighting may resolve where the earlier ones did not.
+    if (it->sightings.size() == 1 || it->stage == Stage::Refused ||
+        (it->stage == Stage::Waiting && it->failures > 0))
+        queue(name);
+}
+
+bool AvahiPeerDiscovery::forgetAFailedName()
+{
+    for (auto it = m_found.begin(); it != m_found.end(); ++it) {
+        if (it->stage == Stage::Waiting && it->failures > 0) {
+            m_found.erase(it);
+            return true;
+        }
+    }
+    return false;
 }
 
 void AvahiPeerDiscovery::onItemRemove(const Sighting &sighting, const QString &name)
@@ -429,16 +505,105 @@ void AvahiPeerDiscovery::onItemRemove(const Sighting &sighting, const QString &n
     Q_EMIT peerVanished(peer);
 }
 
+void AvahiPeerDiscovery::queue(const QString &name)
+{
+    Found &found = m_found[name];
+    found.stage = Stage::Waiting;
+    found.failures = 0;
+    found.retryAt = 0;
+    ++found.ticket;
+    m_fresh.push_back(name);
+    // Names that went away before their turn are left in the queue; clear them out before
+    // they outnumber the ones followed.
+    if (qsizetype(m_fresh.size()) > 2 * m_found.size() + kMaxResolving) {
+        std::erase_if(m_fresh, [this](const QString &each) {
+            const auto it = m_found.constFind(each);
+            return it == m_found.cend() || it->stage != Stage::Waiting || it->failures > 0;
+        });
+    }
+    resolveWhatIsDue();
+}
+
+void AvahiPeerDiscovery::resolveWhatIsDue()
+{
+    while (m_resolving < kMaxResolving) {
+        const QString name = nextToResolve();
+        if (name.isNull())
+            break;
+        resolve(name);
+    }
+    if (m_resolving >= kMaxResolving)
+        return; // an answer makes room and looks again
+    qint64 next = std::numeric_limits<qint64>::max();
+    for (const Found &found : std::as_const(m_found)) {
+        if (found.stage == Stage::Waiting && found.failures > 0)
+            next = std::min(next, found.retryAt);
+    }
+    if (next == std::numeric_limits<qint64>::max())
+        m_retryTimer.stop();
+    else
+        m_retryTimer.start(int(std::max<qint64>(0, next - m_clock.elapsed())));
+}
+
+QString AvahiPeerDiscovery::nextToResolve()
+{
+    const auto untried = [this](const QString &name) {
+        const auto it = m_found.constFind(name);
+        return it != m_found.cend() && it->stage == Stage::Waiting && it->failures == 0;
+    };
+    for (int asked = 0; asked < 3; ++asked) {
+        switch (m_turn++ % 3) {
+        case 0: // the newest: what just appeared, behind however many that never answer
+            while (!m_fresh.empty()) {
+                const QString name = m_fresh.back();
+                m_fresh.pop_back();
+                if (untried(name))
+                    return name;
+            }
+            break;
+        case 1: // the oldest, so that a steady stream of new names starves nobody
+            while (!m_fresh.empty()) {
+                const QString name = m_fresh.front();
+                m_fresh.pop_front();
+                if (untried(name))
+                    return name;
+            }
+            break;
+        default: { // the longest overdue of those that failed
+            const qint64 now = m_clock.elapsed();
+            QString due;
+            qint64 dueAt = std::numeric_limits<qint64>::max();
+            for (auto it = m_found.cbegin(); it != m_found.cend(); ++it) {
+                if (it->stage == Stage::Waiting && it->failures > 0 && it->retryAt <= now && it->retryAt < dueAt) {
+                    due = it.key();
+                    dueAt = it->retryAt;
+                }
+            }
+            if (!due.isNull())
+                return due;
+        }
+        }
+    }
+    return {};
+}
+
 void AvahiPeerDiscovery::resolve(const QString &name)
 {
     Found &found = m_found[name];
     const Sighting sighting = found.sightings.constLast();
     found.stage = Stage::Resolving;
     const quint64 ticket = found.ticket = ++m_tickets;
+    ++m_resolving;
     const QVariantList args{
         sighting.interface, sighting.protocol, name, serviceType(), sighting.domain, kIPv4, 0u};
-    call(kServerPath, kServer, QStringLiteral("ResolveService"), args,
-         [this, name, ticket](const QDBusMessage &reply) { onResolved(name, ticket, reply); });
+    call(
+        kServerPath, kServer, QStringLiteral("ResolveService"), args,
+        [this, name, ticket](const QDBusMessage &reply) {
+            --m_resolving;
+            onResolved(name, ticket, reply);
+            resolveWhatIsDue();
+        },
+        m_resolveLimitMs);
 }
 
 void AvahiPeerDiscovery::onResolved(const QString &name, quint64 ticket, const QDBusMessage &reply)
@@ -448,8 +613,11 @@ void AvahiPeerDiscovery::onResolved(const QString &name, quint64 ticket, const Q
         return;
     const QList<QVariant> args = reply.arguments();
     if (reply.type() != QDBusMessage::ReplyMessage || args.size() < 10) {
-        // Gone before it answered, or not reachable over IPv4; a new sighting tries again.
-        it->stage = Stage::Unresolved;
+        // Refused for lack of room, not answered in time, gone for now or not reachable over
+        // IPv4: tried again, less often the more it fails, as long as it is announced.
+        it->stage = Stage::Waiting;
+        ++it->failures;
+        it->retryAt = m_clock.elapsed() + retryDelay(it->failures);
         return;
     }
     const QByteArrayList txt = qdbus_cast<QByteArrayList>(args.at(9));
@@ -461,6 +629,10 @@ void AvahiPeerDiscovery::onResolved(const QString &name, quint64 ticket, const Q
     peer.hostName = args.at(5).toString();
     peer.address = args.at(7).toString();
     peer.port = static_cast<quint16>(args.at(8).toUInt());
+    if (!isChatPartner(peer, args.size() > 10 ? args.at(10).toUInt() : 0u)) {
+        it->stage = Stage::Refused;
+        return;
+    }
     it->stage = Stage::LookingUp;
 
     // The host name keeps working when the copy's address changes, but only where this computer
@@ -474,6 +646,19 @@ void AvahiPeerDiscovery::onResolved(const QString &name, quint64 ticket, const Q
         show(name, ticket, resolves);
     });
     QTimer::singleShot(m_hostLookupLimitMs, this, [this, name, ticket] { show(name, ticket, false); });
+}
+
+// Lines go to every copy at the port this copy listens on, and never to this computer itself: a
+// record elsewhere, pointing at this computer or at loopback, can only send lines back here.
+bool AvahiPeerDiscovery::isChatPartner(const Peer &peer, uint flags) const
+{
+    if ((flags & (kResultOurOwn | kResultLocal)) || peer.port != m_port)
+        return false;
+    const QHostAddress address(peer.address);
+    if (address.protocol() != QAbstractSocket::IPv4Protocol || address.isLoopback() || address.isMulticast() ||
+        address.isBroadcast() || address == QHostAddress::AnyIPv4)
+        return false;
+    return !QNetworkInterface::allAddresses().contains(address);
 }
 
 void AvahiPeerDiscovery::show(const QString &name, quint64 ticket, bool hostResolves)

@@ -4,8 +4,11 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QTimer>
 
+#include <deque>
 #include <functional>
 
 namespace discovery {
@@ -43,6 +46,11 @@ public:
     // How long a copy's host name may take to resolve on this computer before its address is
     // offered instead.
     void setHostLookupLimit(int ms) { m_hostLookupLimitMs = ms; }
+    // How long the daemon may take to answer one resolve before it is given up and tried again.
+    void setResolveLimit(int ms) { m_resolveLimitMs = ms; }
+    // The first pause before a refused or failed request is tried again; it doubles with every
+    // further failure up to a minute.
+    void setRetryDelay(int ms) { m_retryDelayMs = ms; }
 
 Q_SIGNALS:
     // The announcement is established under `instanceName`.
@@ -61,13 +69,18 @@ private:
         QString domain;
         bool operator==(const Sighting &) const = default;
     };
-    enum class Stage { Resolving, LookingUp, Shown, Unresolved };
+    // Waiting: for its turn to be resolved, or for its next try after a failure. Refused: it
+    // resolved to something that cannot be a chat partner.
+    enum class Stage { Waiting, Resolving, LookingUp, Shown, Refused };
     struct Found
     {
         QList<Sighting> sightings;
-        Stage stage = Stage::Resolving;
+        Stage stage = Stage::Waiting;
         // Answers of a resolve or host lookup count only while this ticket is current.
         quint64 ticket = 0;
+        // Failed resolves in a row, and when the next try is due (on m_clock).
+        int failures = 0;
+        qint64 retryAt = 0;
         Peer peer;
     };
 
@@ -77,10 +90,13 @@ private:
     void onOwnerChanged(const QString &oldOwner, const QString &newOwner);
     void setAvailable(bool available);
     void call(const QString &path, const QString &interface, const QString &method,
-              const QVariantList &arguments, std::function<void(const QDBusMessage &)> onReply = {});
+              const QVariantList &arguments, std::function<void(const QDBusMessage &)> onReply = {},
+              int timeoutMs = -1);
+    int retryDelay(int failures) const;
 
     void onServerState(int state);
     void publish();
+    void publishLater();
     void takeAlternativeName();
     void onGroupState(int state);
 
@@ -89,8 +105,13 @@ private:
     void onBrowserSignal(const QDBusMessage &message);
     void onItemNew(const Sighting &sighting, const QString &name, uint flags);
     void onItemRemove(const Sighting &sighting, const QString &name);
+    bool forgetAFailedName();
+    void queue(const QString &name);
+    void resolveWhatIsDue();
+    QString nextToResolve();
     void resolve(const QString &name);
     void onResolved(const QString &name, quint64 ticket, const QDBusMessage &reply);
+    bool isChatPartner(const Peer &peer, uint flags) const;
     void show(const QString &name, quint64 ticket, bool hostResolves);
 
     QDBusConnection m_bus;
@@ -99,6 +120,9 @@ private:
     const QString m_version;
     const quint16 m_port;
     int m_hostLookupLimitMs = 2000;
+    int m_resolveLimitMs = 10000;
+    int m_retryDelayMs = 1000;
+    QElapsedTimer m_clock;
 
     // The daemon's unique name on the bus; signals from anyone else are ignored.
     QString m_owner;
@@ -120,12 +144,23 @@ private:
     quint64 m_attempt = 0;
     // Set once the commit of the current attempt went out: group states before it are stale.
     bool m_committed = false;
+    // Failed registrations in a row; the next attempt waits on the timer.
+    int m_publishFailures = 0;
+    QTimer m_publishTimer;
 
     QString m_browserPath;
     bool m_browserRequested = false;
     // Browser signals that arrived before the reply naming the browser.
     QList<QDBusMessage> m_early;
     QHash<QString, Found> m_found;
+    // Names not tried yet, in the order they were reported; entries whose name is gone or
+    // already tried are passed over.
+    std::deque<QString> m_fresh;
+    // Resolves the daemon has not answered yet.
+    int m_resolving = 0;
+    // Which kind of name the next free place goes to: the newest, the oldest, a retry.
+    int m_turn = 0;
+    QTimer m_retryTimer;
     QList<Peer> m_peers;
     quint64 m_tickets = 0;
 };

@@ -5,6 +5,7 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace {
 
@@ -14,6 +15,8 @@ const QString kServer2 = QStringLiteral("org.freedesktop.Avahi.Server2");
 const QString kEntryGroup = QStringLiteral("org.freedesktop.Avahi.EntryGroup");
 const QString kBrowser = QStringLiteral("org.freedesktop.Avahi.ServiceBrowser");
 const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
+const QString kLimitsExceeded = QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded");
+const QString kTimeout = QStringLiteral("org.freedesktop.Avahi.TimeoutError");
 
 constexpr int kGroupUncommitted = 0;
 constexpr int kGroupRegistering = 1;
@@ -34,6 +37,7 @@ QString alternative(const QString &name)
 
 FakeAvahi::FakeAvahi(const QDBusConnection &bus) : m_bus(bus)
 {
+    m_clock.start();
     qDBusRegisterMetaType<QByteArrayList>();
 }
 
@@ -103,6 +107,8 @@ bool FakeAvahi::handleMessage(const QDBusMessage &message, const QDBusConnection
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
+    if (refusedOrIgnored(message))
+        return true;
     if (message.path() == QLatin1String("/") &&
         (message.interface() == kServer || message.interface() == kServer2))
         return handleServer(message);
@@ -112,6 +118,32 @@ bool FakeAvahi::handleMessage(const QDBusMessage &message, const QDBusConnection
         return handleBrowser(message);
     fail(message, kUnknownMethod);
     return true;
+}
+
+bool FakeAvahi::refusedOrIgnored(const QDBusMessage &message)
+{
+    const auto it = m_refusals.find(message.member());
+    if (it == m_refusals.end() || it->times <= 0)
+        return false;
+    --it->times;
+    if (it->answered)
+        fail(message, kLimitsExceeded);
+    return true;
+}
+
+void FakeAvahi::answerUnresolvedLater(const QDBusMessage &call)
+{
+    if (m_unresolvedDelayMs == 0) {
+        fail(call, kTimeout);
+        return;
+    }
+    m_mostUnanswered = std::max(m_mostUnanswered, ++m_unanswered);
+    if (m_unresolvedDelayMs < 0)
+        return;
+    QTimer::singleShot(m_unresolvedDelayMs, this, [this, call] {
+        --m_unanswered;
+        fail(call, kTimeout);
+    });
 }
 
 bool FakeAvahi::handleServer(const QDBusMessage &message)
@@ -141,11 +173,20 @@ bool FakeAvahi::handleServer(const QDBusMessage &message)
             startBrowser(m_browsers.last());
         reply(message, {QVariant::fromValue(QDBusObjectPath(b.path))});
     } else if (method == QLatin1String("ResolveService") && args.size() == 7) {
+        if (m_unanswered >= m_room) {
+            ++m_refusedForRoom;
+            fail(message, kLimitsExceeded);
+            return true;
+        }
         const QString name = args.at(2).toString();
+        m_asked.append({name, m_clock.elapsed()});
         for (const Remote &r : std::as_const(m_remotes)) {
             if (r.name == name && r.interface == args.at(0).toInt()) {
-                reply(message, {r.interface, 0, r.name, args.at(3), args.at(4), r.host, 0, r.address,
-                                QVariant::fromValue(r.port), QVariant::fromValue(r.txt), 0u});
+                if (!r.resolves)
+                    answerUnresolvedLater(message);
+                else
+                    reply(message, {r.interface, 0, r.name, args.at(3), args.at(4), r.host, 0, r.address,
+                                    QVariant::fromValue(r.port), QVariant::fromValue(r.txt), r.flags});
                 return true;
             }
         }
@@ -159,7 +200,7 @@ bool FakeAvahi::handleServer(const QDBusMessage &message)
                 }
             }
         }
-        fail(message, QStringLiteral("org.freedesktop.Avahi.TimeoutError"));
+        fail(message, kTimeout);
     } else {
         fail(message, kUnknownMethod);
     }

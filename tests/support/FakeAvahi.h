@@ -3,8 +3,12 @@
 #include <QByteArrayList>
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QStringList>
+
+#include <limits>
 
 // Avahi's D-Bus interface as far as the program uses it (server, entry groups, service
 // browsers, resolving), served on a private bus. Its "network" is a list of copies on other
@@ -31,6 +35,9 @@ public:
         QByteArrayList txt;
         int interface = 2;
         uint flags = 0;
+        // False for a name that is announced but never resolves: the daemon answers with a
+        // time-out after the unresolved delay.
+        bool resolves = true;
     };
     struct Service
     {
@@ -48,6 +55,26 @@ public:
     bool appear();
     // The daemon goes away, and with it every group and browser.
     void disappear();
+
+    // How long the daemon takes to give up resolving a name that does not resolve; below zero,
+    // it never answers. At once unless told.
+    void setUnresolvedDelay(int ms) { m_unresolvedDelayMs = ms; }
+    // At most `resolves` resolves unanswered at a time; further ones are refused with
+    // LimitsExceeded, as the system bus refuses a client with too many waiting replies.
+    void setRoom(int resolves) { m_room = resolves; }
+    // The next `times` calls of `method` are refused with LimitsExceeded, or left unanswered.
+    void refuse(const QString &method, int times) { m_refusals[method] = {times, true}; }
+    void ignore(const QString &method, int times) { m_refusals[method] = {times, false}; }
+    // Calls refused for lack of room so far, and the most resolves unanswered at one time.
+    int refusedForRoom() const { return m_refusedForRoom; }
+    int mostUnanswered() const { return m_mostUnanswered; }
+    // Every name asked to resolve, in order, with when it was asked (ms since this started).
+    struct Asked
+    {
+        QString name;
+        qint64 atMs = 0;
+    };
+    const QList<Asked> &asked() const { return m_asked; }
 
     // Another computer holds `name`: committing it ends in a collision.
     void holdOnNetwork(const QString &name) { m_heldElsewhere.append(name); }
@@ -89,6 +116,8 @@ private:
     Group *group(const QString &path);
     bool nameTaken(const QString &name) const;
 
+    bool refusedOrIgnored(const QDBusMessage &message);
+    void answerUnresolvedLater(const QDBusMessage &call);
     bool handleServer(const QDBusMessage &message);
     bool handleGroup(const QDBusMessage &message);
     bool handleBrowser(const QDBusMessage &message);
@@ -102,4 +131,17 @@ private:
     QList<Browser> m_browsers;
     QList<Remote> m_remotes;
     QStringList m_heldElsewhere;
+    struct Refusal
+    {
+        int times = 0;
+        bool answered = true;
+    };
+    QHash<QString, Refusal> m_refusals;
+    int m_unresolvedDelayMs = 0;
+    int m_room = std::numeric_limits<int>::max();
+    int m_unanswered = 0;
+    int m_mostUnanswered = 0;
+    int m_refusedForRoom = 0;
+    QElapsedTimer m_clock;
+    QList<Asked> m_asked;
 };
