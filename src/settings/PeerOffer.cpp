@@ -2,19 +2,23 @@
 
 #include "chat/ReceiverListModel.h"
 #include "discovery/PeerDiscovery.h"
+#include "discovery/PeerName.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QContextMenuEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSet>
 #include <QStringListModel>
 
 #include <algorithm>
 
 using discovery::Peer;
 using discovery::PeerDiscovery;
+using discovery::visibleName;
 
 namespace {
 
@@ -33,6 +37,54 @@ bool isListed(const Peer &peer, const chat::ReceiverListModel &receivers)
         names.append(peer.hostName.chopped(kMulticastDomain.size()));
     return std::any_of(names.cbegin(), names.cend(),
                        [&](const QString &name) { return !name.isEmpty() && receivers.contains(name); });
+}
+
+// What choosing a copy adds. A host name holding characters that do not show would go into
+// the list unseen, so such a copy is offered by its address; nothing when that does not show
+// either.
+QString addressToOffer(const Peer &peer)
+{
+    for (const QString &address : {peer.addressToAdd, peer.address}) {
+        if (!address.isEmpty() && visibleName(address) == address)
+            return address;
+    }
+    return {};
+}
+
+struct Offer
+{
+    // The name to show, followed by host and address where the name alone could mislead.
+    QString label;
+    QString address;
+};
+
+// The entries of the menu. Every name is shown as visibleName() shows it. A name that
+// another entry or this copy itself also shows (letter case aside) tells which computer it is:
+// an impostor of this copy or of another copy then looks different from the real one.
+QList<Offer> offersFor(const QList<Peer> &peers, const QString &ownName)
+{
+    QHash<QString, int> named;
+    for (const Peer &peer : peers)
+        ++named[visibleName(peer.instanceName).toCaseFolded()];
+    const QString own = visibleName(ownName).toCaseFolded();
+
+    QList<Offer> offers;
+    for (const Peer &peer : peers) {
+        const QString address = addressToOffer(peer);
+        if (address.isEmpty())
+            continue;
+        const QString name = visibleName(peer.instanceName);
+        const QString key = name.toCaseFolded();
+        QString label = name;
+        if (key.isEmpty() || key == own || named.value(key) > 1) {
+            QStringList where{visibleName(peer.hostName), visibleName(peer.address)};
+            where.removeAll(QString());
+            const QString details = QLatin1Char('(') + where.join(QStringLiteral(", ")) + QLatin1Char(')');
+            label = name.isEmpty() ? details : name + QLatin1Char(' ') + details;
+        }
+        offers.append({label, address});
+    }
+    return offers;
 }
 
 QAction *disabledEntry(QMenu *menu, const QString &text)
@@ -145,23 +197,28 @@ void PeerOffer::fillMenu(QMenu *menu) const
     title->setFont(bold);
     menu->addSeparator();
 
-    const QList<Peer> offered = unlisted();
-    if (offered.isEmpty())
+    const QList<Offer> offers = offersFor(unlisted(), m_discovery->ownName());
+    if (offers.isEmpty())
         disabledEntry(menu, kNoneFound);
-    for (const Peer &peer : offered) {
+    for (const Offer &offer : offers) {
         // An ampersand in a chat name is shown, not taken for a shortcut.
-        QAction *entry = menu->addAction(QString(peer.instanceName).replace(QLatin1Char('&'), QLatin1String("&&")));
-        entry->setStatusTip(QStringLiteral("Fügt %1 zur Liste der Empfänger hinzu").arg(peer.addressToAdd));
-        connect(entry, &QAction::triggered, this, [this, address = peer.addressToAdd] { m_add(address); });
+        QAction *entry = menu->addAction(QString(offer.label).replace(QLatin1Char('&'), QLatin1String("&&")));
+        entry->setStatusTip(QStringLiteral("Fügt %1 zur Liste der Empfänger hinzu").arg(offer.address));
+        connect(entry, &QAction::triggered, this, [this, address = offer.address] { m_add(address); });
     }
 }
 
 void PeerOffer::updateCompletions()
 {
     QStringList addresses;
-    for (const Peer &peer : unlisted())
-        addresses.append(peer.addressToAdd);
-    addresses.removeDuplicates();
+    QSet<QString> known;
+    for (const Peer &peer : unlisted()) {
+        const QString address = addressToOffer(peer);
+        if (!address.isEmpty() && !known.contains(address.toCaseFolded())) {
+            known.insert(address.toCaseFolded());
+            addresses.append(address);
+        }
+    }
     if (addresses != m_completions->stringList())
         m_completions->setStringList(addresses);
 }

@@ -27,6 +27,11 @@ class PeerDiscovery;
 // hands the copy's address to `add`, which treats it like a typed name. The menu opens with the
 // mouse and from the keyboard (the menu key, Shift+F10); where the search cannot run it says so
 // in its only entry.
+//
+// What the network announces is not trusted: names are shown as discovery::visibleName() shows
+// them, a name that another entry or this copy also shows carries its host and address, and a
+// host name that does not show as it is never goes into the list (its address does).
+// Suggestions are not repeated.
 class PeerOffer final : public QObject
 {
     Q_OBJECT

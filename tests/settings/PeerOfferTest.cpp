@@ -1,3 +1,4 @@
+#include "SettingsPrinters.h"
 #include "discovery/Peer.h"
 #include "settings/OptionsQ.h"
 #include "support/FakeDialogs.h"
@@ -207,6 +208,68 @@ TEST_F(PeerOfferTest, CompleterSuggestsTheCopiesNotYetListed)
     EXPECT_EQ(completions(), QStringList{QStringLiteral("antje.local")});
     form.setReceivers({});
     EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("antje.local")}));
+}
+
+TEST_F(PeerOfferTest, AHostNameThatDoesNotShowAsItIsIsNeverAdded)
+{
+    const QString hidden = QStringLiteral("anton\u202E.local");
+    search->appear({QStringLiteral("Falk auf anton"), QStringLiteral("Falk"), hidden, QStringLiteral("192.0.2.9"),
+                    6711, hidden});
+    // The same host under other letter case and a second name is suggested once.
+    search->appear({QStringLiteral("Gina auf anton"), QStringLiteral("Gina"), QStringLiteral("ANTON.local"),
+                    QStringLiteral("192.0.2.1"), 6711, QStringLiteral("ANTON.local")});
+    EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("192.0.2.2"),
+                                          QStringLiteral("192.0.2.9")}));
+
+    const QStringList entries = openMenu(false);
+    const qsizetype falk = entries.indexOf(QStringLiteral("Falk auf anton"));
+    ASSERT_GT(falk, 0);
+    QAction *entry = menu()->actions().at(falk + 1); // after the separator
+    EXPECT_EQ(entry->statusTip(), QStringLiteral("Fügt 192.0.2.9 zur Liste der Empfänger hinzu"));
+    entry->trigger();
+    menu()->close();
+    EXPECT_EQ(receivers(), QStringList{QStringLiteral("192.0.2.9")});
+}
+
+TEST_F(PeerOfferTest, MenuShowsCleanedNamesAndTellsLookAlikesApart)
+{
+    const auto peer = [](const QString &instance, const QString &host, const QString &address) {
+        return discovery::Peer{instance, QString(), host, address, 6711, address};
+    };
+    const QString anna = QStringLiteral("Anna auf anton");
+    const QString bert = QStringLiteral("Bert auf berta");
+    const struct
+    {
+        const char *what;
+        QString ownName;
+        QList<discovery::Peer> more;
+        QStringList entries;
+    } cases[] = {
+        {"a copy claiming this copy's name", QStringLiteral("Eva auf eule"),
+         {peer(QStringLiteral("EVA auf eule\u200B"), QStringLiteral("boese.local"), QStringLiteral("192.0.2.66"))},
+         {anna, bert, QStringLiteral("EVA auf eule (boese.local, 192.0.2.66)")}},
+        {"this copy's name is found again", anna, {},
+         {QStringLiteral("Anna auf anton (anton.local, 192.0.2.1)"), bert}},
+        {"two copies that look alike", QString(),
+         {peer(QStringLiteral("Bert auf\u202E berta"), QStringLiteral("evil\t.local"), QStringLiteral("192.0.2.9"))},
+         {anna, QStringLiteral("Bert auf berta (berta.local, 192.0.2.2)"),
+          QStringLiteral("Bert auf berta (evil\u2409.local, 192.0.2.9)")}},
+        {"controls in a name", QString(),
+         {peer(QStringLiteral("Dora\tStrg+Q\nauf dach"), QStringLiteral("dach.local"), QStringLiteral("192.0.2.7"))},
+         {anna, bert, QStringLiteral("Dora\u2409Strg+Q\u240Aauf dach")}},
+        {"nothing visible in a name", QString(),
+         {peer(QStringLiteral("\u200B\u202E"), QStringLiteral("leer.local"), QStringLiteral("192.0.2.8"))},
+         {anna, bert, QStringLiteral("(leer.local, 192.0.2.8)")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        search->setOwnName(c.ownName);
+        for (const discovery::Peer &more : c.more)
+            search->appear(more);
+        EXPECT_EQ(openMenu(), QStringList{kTitle} + c.entries);
+        for (const discovery::Peer &more : c.more)
+            search->vanish(more.instanceName);
+    }
 }
 
 } // namespace
