@@ -5,14 +5,19 @@
 #include "discovery/PeerName.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QCollator>
 #include <QCompleter>
 #include <QContextMenuEvent>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProxyStyle>
+#include <QScreen>
 #include <QSet>
 #include <QStringListModel>
+#include <QStyleFactory>
 
 #include <algorithm>
 
@@ -51,6 +56,15 @@ QString addressToOffer(const Peer &peer)
     return {};
 }
 
+// German order, "Änne" beside "Anna", letter case aside, "#2" before "#10".
+QCollator germanOrder()
+{
+    QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
+}
+
 struct Offer
 {
     // The name to show, followed by host and address where the name alone could mislead.
@@ -58,7 +72,7 @@ struct Offer
     QString address;
 };
 
-// The entries of the menu. Every name is shown as visibleName() shows it. A name that
+// The entries of the menu, sorted. Every name is shown as visibleName() shows it. A name that
 // another entry or this copy itself also shows (letter case aside) tells which computer it is:
 // an impostor of this copy or of another copy then looks different from the real one.
 QList<Offer> offersFor(const QList<Peer> &peers, const QString &ownName)
@@ -84,8 +98,29 @@ QList<Offer> offersFor(const QList<Peer> &peers, const QString &ownName)
         }
         offers.append({label, address});
     }
+    const QCollator order = germanOrder();
+    std::stable_sort(offers.begin(), offers.end(),
+                     [&](const Offer &a, const Offer &b) { return order.compare(a.label, b.label) < 0; });
     return offers;
 }
+
+// Lets the one menu it is set on scroll instead of opening further columns: the network decides
+// how many entries there are, and columns beyond the screen's edge are out of reach of mouse
+// and keyboard. Scrolling also keeps the menu within the screen's height.
+class ScrollingMenuStyle final : public QProxyStyle
+{
+public:
+    // A copy of the application's style of its own: a proxy takes over the style it wraps.
+    ScrollingMenuStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 QAction *disabledEntry(QMenu *menu, const QString &text)
 {
@@ -180,12 +215,18 @@ void PeerOffer::popUp(const QPoint &at)
     auto *menu = new QMenu(m_list);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setAccessibleName(kTitle);
-    fillMenu(menu);
+    auto *style = new ScrollingMenuStyle;
+    style->setParent(menu);
+    menu->setStyle(style);
+    // A name too wide for the screen is cut in its middle, so that its start and the address
+    // telling look-alikes apart stay in view.
+    const QScreen *screen = QGuiApplication::screenAt(at);
+    fillMenu(menu, (screen ? screen : m_list->screen())->availableGeometry().width() / 2);
     m_menu = menu;
     menu->popup(at);
 }
 
-void PeerOffer::fillMenu(QMenu *menu) const
+void PeerOffer::fillMenu(QMenu *menu, int widestText) const
 {
     if (!m_discovery || !m_discovery->isAvailable()) {
         disabledEntry(menu, kUnavailable);
@@ -200,9 +241,11 @@ void PeerOffer::fillMenu(QMenu *menu) const
     const QList<Offer> offers = offersFor(unlisted(), m_discovery->ownName());
     if (offers.isEmpty())
         disabledEntry(menu, kNoneFound);
+    const QFontMetrics metrics = menu->fontMetrics();
     for (const Offer &offer : offers) {
+        const QString shown = metrics.elidedText(offer.label, Qt::ElideMiddle, widestText);
         // An ampersand in a chat name is shown, not taken for a shortcut.
-        QAction *entry = menu->addAction(QString(offer.label).replace(QLatin1Char('&'), QLatin1String("&&")));
+        QAction *entry = menu->addAction(QString(shown).replace(QLatin1Char('&'), QLatin1String("&&")));
         entry->setStatusTip(QStringLiteral("Fügt %1 zur Liste der Empfänger hinzu").arg(offer.address));
         connect(entry, &QAction::triggered, this, [this, address = offer.address] { m_add(address); });
     }
@@ -219,6 +262,9 @@ void PeerOffer::updateCompletions()
             addresses.append(address);
         }
     }
+    const QCollator order = germanOrder();
+    std::sort(addresses.begin(), addresses.end(),
+              [&](const QString &a, const QString &b) { return order.compare(a, b) < 0; });
     if (addresses != m_completions->stringList())
         m_completions->setStringList(addresses);
 }

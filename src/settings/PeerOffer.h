@@ -30,8 +30,10 @@ class PeerDiscovery;
 //
 // What the network announces is not trusted: names are shown as discovery::visibleName() shows
 // them, a name that another entry or this copy also shows carries its host and address, and a
-// host name that does not show as it is never goes into the list (its address does).
-// Suggestions are not repeated.
+// host name that does not show as it is never goes into the list (its address does). Entries
+// are sorted by name and suggestions by address, without repeats. However many copies there are,
+// the menu stays on the screen and scrolls, entries cut in the middle where a name is wider than
+// half the screen.
 class PeerOffer final : public QObject
 {
     Q_OBJECT
@@ -55,7 +57,8 @@ protected:
 private:
     void popUp(const QPoint &at);
     QPoint keyboardMenuPosition() const;
-    void fillMenu(QMenu *menu) const;
+    // Entries no wider than `widestText` pixels.
+    void fillMenu(QMenu *menu, int widestText) const;
     void updateCompletions();
 
     QAbstractItemView *const m_list;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -196,8 +197,8 @@ TEST_F(PeerOfferTest, WhereTheSearchCannotRunTheMenuSaysSoInItsOnlyEntry)
 TEST_F(PeerOfferTest, CompleterSuggestsTheCopiesNotYetListed)
 {
     search->appear(found(QStringLiteral("Anna"), QStringLiteral("antje"), QStringLiteral("192.0.2.4"), true));
-    EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("192.0.2.2"),
-                                          QStringLiteral("antje.local")}));
+    EXPECT_EQ(completions(), (QStringList{QStringLiteral("192.0.2.2"), QStringLiteral("antje.local"),
+                                          QStringLiteral("anton.local")}));
     QCompleter *completer = field->completer();
     completer->setCompletionPrefix(QStringLiteral("ANT"));
     EXPECT_EQ(completer->completionCount(), 2);
@@ -207,7 +208,7 @@ TEST_F(PeerOfferTest, CompleterSuggestsTheCopiesNotYetListed)
     search->vanish(QStringLiteral("Bert auf berta"));
     EXPECT_EQ(completions(), QStringList{QStringLiteral("antje.local")});
     form.setReceivers({});
-    EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("antje.local")}));
+    EXPECT_EQ(completions(), (QStringList{QStringLiteral("antje.local"), QStringLiteral("anton.local")}));
 }
 
 TEST_F(PeerOfferTest, AHostNameThatDoesNotShowAsItIsIsNeverAdded)
@@ -218,8 +219,8 @@ TEST_F(PeerOfferTest, AHostNameThatDoesNotShowAsItIsIsNeverAdded)
     // The same host under other letter case and a second name is suggested once.
     search->appear({QStringLiteral("Gina auf anton"), QStringLiteral("Gina"), QStringLiteral("ANTON.local"),
                     QStringLiteral("192.0.2.1"), 6711, QStringLiteral("ANTON.local")});
-    EXPECT_EQ(completions(), (QStringList{QStringLiteral("anton.local"), QStringLiteral("192.0.2.2"),
-                                          QStringLiteral("192.0.2.9")}));
+    EXPECT_EQ(completions(), (QStringList{QStringLiteral("192.0.2.2"), QStringLiteral("192.0.2.9"),
+                                          QStringLiteral("anton.local")}));
 
     const QStringList entries = openMenu(false);
     const qsizetype falk = entries.indexOf(QStringLiteral("Falk auf anton"));
@@ -231,7 +232,7 @@ TEST_F(PeerOfferTest, AHostNameThatDoesNotShowAsItIsIsNeverAdded)
     EXPECT_EQ(receivers(), QStringList{QStringLiteral("192.0.2.9")});
 }
 
-TEST_F(PeerOfferTest, MenuShowsCleanedNamesAndTellsLookAlikesApart)
+TEST_F(PeerOfferTest, MenuShowsCleanedNamesSortedAndTellsLookAlikesApart)
 {
     const auto peer = [](const QString &instance, const QString &host, const QString &address) {
         return discovery::Peer{instance, QString(), host, address, 6711, address};
@@ -245,6 +246,14 @@ TEST_F(PeerOfferTest, MenuShowsCleanedNamesAndTellsLookAlikesApart)
         QList<discovery::Peer> more;
         QStringList entries;
     } cases[] = {
+        {"German order, letter case aside, numbers by value", QString(),
+         {found(QStringLiteral("Zoe"), QStringLiteral("zeta"), QStringLiteral("192.0.2.5"), true),
+          found(QStringLiteral("cora"), QStringLiteral("cora"), QStringLiteral("192.0.2.3"), true),
+          found(QStringLiteral("Änne"), QStringLiteral("aehre"), QStringLiteral("192.0.2.4"), true),
+          peer(QStringLiteral("Anna auf anton #10"), QStringLiteral("x.local"), QStringLiteral("192.0.2.10")),
+          peer(QStringLiteral("Anna auf anton #2"), QStringLiteral("y.local"), QStringLiteral("192.0.2.11"))},
+         {anna, QStringLiteral("Anna auf anton #2"), QStringLiteral("Anna auf anton #10"),
+          QStringLiteral("Änne auf aehre"), bert, QStringLiteral("cora auf cora"), QStringLiteral("Zoe auf zeta")}},
         {"a copy claiming this copy's name", QStringLiteral("Eva auf eule"),
          {peer(QStringLiteral("EVA auf eule\u200B"), QStringLiteral("boese.local"), QStringLiteral("192.0.2.66"))},
          {anna, bert, QStringLiteral("EVA auf eule (boese.local, 192.0.2.66)")}},
@@ -259,7 +268,7 @@ TEST_F(PeerOfferTest, MenuShowsCleanedNamesAndTellsLookAlikesApart)
          {anna, bert, QStringLiteral("Dora\u2409Strg+Q\u240Aauf dach")}},
         {"nothing visible in a name", QString(),
          {peer(QStringLiteral("\u200B\u202E"), QStringLiteral("leer.local"), QStringLiteral("192.0.2.8"))},
-         {anna, bert, QStringLiteral("(leer.local, 192.0.2.8)")}},
+         {QStringLiteral("(leer.local, 192.0.2.8)"), anna, bert}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -270,6 +279,53 @@ TEST_F(PeerOfferTest, MenuShowsCleanedNamesAndTellsLookAlikesApart)
         for (const discovery::Peer &more : c.more)
             search->vanish(more.instanceName);
     }
+}
+
+TEST_F(PeerOfferTest, MenuStaysOnTheScreenAndEveryEntryCanBeReached)
+{
+    for (int i = 0; i < 400; ++i) {
+        const QString n = QString::number(i);
+        const QString address = QStringLiteral("10.0.%1.%2").arg(i / 200).arg(i % 200 + 1);
+        search->appear(found(QStringLiteral("Gast ") + n, QStringLiteral("pc") + n, address, true));
+    }
+    const QString wide = QString(300, QLatin1Char('W'));
+    search->appear(found(wide, QStringLiteral("weit"), QStringLiteral("192.0.2.99"), true));
+    search->appear(found(QStringLiteral("Zoe"), QStringLiteral("zeta"), QStringLiteral("192.0.2.5"), true));
+
+    openMenu(false);
+    QMenu *open = menu();
+    ASSERT_TRUE(open);
+    const QRect screen = open->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(open->geometry())) << open->geometry().width() << 'x' << open->geometry().height();
+    // Cut in the middle: what it starts with and which computer it is on stay in view.
+    const QList<QAction *> entries = open->actions();
+    const QString widest = (*std::find_if(entries.cbegin(), entries.cend(), [](const QAction *a) {
+                               return a->text().startsWith(QLatin1Char('W'));
+                           }))->text();
+    EXPECT_LT(widest.size(), wide.size());
+    EXPECT_TRUE(widest.endsWith(QStringLiteral("W auf weit"))) << widest.toStdString();
+
+    // The last and the first entry, by key; where the menu scrolls, the entry is scrolled into view.
+    const struct
+    {
+        Qt::Key key;
+        QString entry;
+    } keys[] = {{Qt::Key_End, QStringLiteral("Zoe auf zeta")}, {Qt::Key_Home, QStringLiteral("Anna auf anton")}};
+    for (const auto &k : keys) {
+        SCOPED_TRACE(k.entry.toStdString());
+        QTest::keyClick(open, k.key);
+        ASSERT_TRUE(open->activeAction());
+        EXPECT_EQ(open->activeAction()->text(), k.entry);
+        EXPECT_TRUE(open->rect().contains(open->actionGeometry(open->activeAction())));
+    }
+    open->close();
+
+    // The suggestions scroll in a popup of a few rows.
+    field->setFocus();
+    field->completer()->complete();
+    const QWidget *popup = field->completer()->popup();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_LT(popup->height(), screen.height() / 2);
 }
 
 } // namespace
