@@ -1,5 +1,6 @@
 #include "discovery/AvahiPeerDiscovery.h"
 
+#include "discovery/BusProbe.h"
 #include "discovery/ServiceRecord.h"
 
 #include <QDBusArgument>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -66,28 +68,76 @@ AvahiPeerDiscovery::AvahiPeerDiscovery(const QDBusConnection &bus, const QString
                                        QObject *parent)
     : PeerDiscovery(parent), m_bus(bus), m_version(version), m_port(port)
 {
-    // TXT records travel as arrays of byte arrays.
-    qDBusRegisterMetaType<QByteArrayList>();
+    setUp();
     // Queued, so that whoever made this object has connected to it by then.
     QMetaObject::invokeMethod(this, &AvahiPeerDiscovery::start, Qt::QueuedConnection);
 }
 
-AvahiPeerDiscovery::AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent)
-    : PeerDiscovery(parent), m_bus(QString()), m_version(version), m_port(port)
+AvahiPeerDiscovery::AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent, int busLimitMs)
+    : PeerDiscovery(parent), m_bus(QString()), m_version(version), m_port(port), m_busLimitMs(busLimitMs)
 {
+    setUp();
+    m_busCheck.setInterval(2000);
+    connect(&m_busCheck, &QTimer::timeout, this, [this] {
+        if (!m_bus.isConnected())
+            onBusLost();
+    });
+    m_reconnect.setSingleShot(true);
+    connect(&m_reconnect, &QTimer::timeout, this, &AvahiPeerDiscovery::connectToSystemBus);
+    connectToSystemBus();
+}
+
+void AvahiPeerDiscovery::setUp()
+{
+    // TXT records travel as arrays of byte arrays.
     qDBusRegisterMetaType<QByteArrayList>();
-    static int connections = 0;
+    m_clock.start();
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &AvahiPeerDiscovery::resolveWhatIsDue);
+    m_publishTimer.setSingleShot(true);
+    connect(&m_publishTimer, &QTimer::timeout, this, &AvahiPeerDiscovery::publish);
+}
+
+// On a thread of its own: even the handshake with a bus that hangs never holds up the caller,
+// and a bus that does not answer in time is not handed to Qt at all (see busAnswers).
+void AvahiPeerDiscovery::connectToSystemBus()
+{
+    static std::atomic<int> connections = 0;
     const QString name = QStringLiteral("plauderdeck-discovery-%1").arg(++connections);
     auto bus = std::make_shared<QDBusConnection>(QString());
-    QThread *thread = QThread::create(
-        [bus, name] { *bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, name); });
+    QThread *thread = QThread::create([bus, name, limit = m_busLimitMs] {
+        const QString address = systemBusAddress();
+        if (busAnswers(address, limit))
+            *bus = QDBusConnection::connectToBus(address, name);
+    });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     connect(thread, &QThread::finished, this, [this, bus, name] {
+        if (!bus->isConnected()) {
+            QDBusConnection::disconnectFromBus(name);
+            setAvailable(false);
+            m_reconnect.start(retryDelay(++m_busFailures));
+            return;
+        }
+        m_busFailures = 0;
         m_ownConnection = name;
         m_bus = *bus;
+        m_busCheck.start();
         start();
     });
     thread->start();
+}
+
+// The bus went away (restarted, or the system is shutting down): what was found is gone, and
+// a new connection is made once the bus answers again, which announces this copy again.
+void AvahiPeerDiscovery::onBusLost()
+{
+    m_busCheck.stop();
+    reset();
+    setAvailable(false);
+    delete m_watcher;
+    m_bus = QDBusConnection(QString());
+    QDBusConnection::disconnectFromBus(std::exchange(m_ownConnection, {}));
+    m_reconnect.start(retryDelay(++m_busFailures));
 }
 
 AvahiPeerDiscovery::~AvahiPeerDiscovery()
@@ -151,11 +201,6 @@ bool AvahiPeerDiscovery::isAvailable() const
 
 void AvahiPeerDiscovery::start()
 {
-    m_clock.start();
-    m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, &AvahiPeerDiscovery::resolveWhatIsDue);
-    m_publishTimer.setSingleShot(true);
-    connect(&m_publishTimer, &QTimer::timeout, this, &AvahiPeerDiscovery::publish);
     if (!m_bus.isConnected()) {
         setAvailable(false);
         return;
@@ -174,6 +219,7 @@ void AvahiPeerDiscovery::start()
     subscribe(kBrowser, "Failure");
 
     auto *watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    m_watcher = watcher;
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &oldOwner, const QString &newOwner) {
                 onOwnerChanged(oldOwner, newOwner);

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPointer>
 #include <QTimer>
 
 #include <deque>
@@ -27,9 +28,9 @@ public:
     // `version` goes into the TXT record, `port` is where this copy receives lines.
     AvahiPeerDiscovery(const QDBusConnection &bus, const QString &version, quint16 port,
                        QObject *parent = nullptr);
-    // On the system bus, connected on a thread of its own: even the handshake with a bus that
-    // hangs never holds up the caller.
-    AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent = nullptr);
+    // On the system bus, connected on a thread of its own once the bus answers within
+    // `busLimitMs`; connected again whenever the bus comes back after going away.
+    AvahiPeerDiscovery(const QString &version, quint16 port, QObject *parent = nullptr, int busLimitMs = 3000);
     ~AvahiPeerDiscovery() override;
 
     void announce(const QString &chatName, const QString &computerName) override;
@@ -84,6 +85,9 @@ private:
         Peer peer;
     };
 
+    void setUp();
+    void connectToSystemBus();
+    void onBusLost();
     void start();
     void contact();
     void reset();
@@ -117,8 +121,14 @@ private:
     QDBusConnection m_bus;
     // The name of the connection made here, if any; closed with this object.
     QString m_ownConnection;
+    int m_busFailures = 0;
+    // While the connection is made here: looks whether it still stands.
+    QTimer m_busCheck;
+    QTimer m_reconnect;
+    QPointer<QObject> m_watcher;
     const QString m_version;
     const quint16 m_port;
+    int m_busLimitMs = 3000;
     int m_hostLookupLimitMs = 2000;
     int m_resolveLimitMs = 10000;
     int m_retryDelayMs = 1000;
