@@ -46,12 +46,12 @@ constexpr int kGroupFailure = 4;
 constexpr uint kResultLocal = 8;
 constexpr uint kResultOurOwn = 16;
 
-// Resolves asked at a time. The system bus refuses a client more than 128 unanswered calls,
-// and the daemon more than a few hundred objects. A name that never resolves holds its place
-// until the daemon gives up on it, seconds later; a flood of them still leaves most of the
-// places turning over, since each free place alternates between the newest and the oldest
-// untried name and those that are due for another try.
-constexpr int kMaxResolving = 32;
+// Resolves asked at a time: as many as the system bus lets a client wait for (128 replies),
+// less a few for the announcement and the browser. A name that never resolves holds its place
+// until the daemon gives up on it, about six seconds later, so the more places the sooner a
+// flood of such names gives way; each free place goes in turn to the newest untried name, the
+// oldest one and one that is due for another try.
+constexpr int kMaxResolving = 96;
 // The longest pause before a failed request goes out again.
 constexpr int kMaxRetryDelayMs = 60 * 1000;
 // Names followed at most. Beyond this a flood can only displace names that have failed.
