@@ -5,7 +5,7 @@
 //   found <ms> <instance name> <chat name> <host name> <address> <port> <address to add>
 //   vanished <ms> <instance name>
 //   available|unavailable <ms>
-// Fields are separated by tabs. Runs until it is stopped, at most a minute.
+// Fields are separated by tabs. Runs until it is stopped, at most three minutes.
 //   discovery_probe <chat name> <computer name> <version>
 #include "discovery/AvahiPeerDiscovery.h"
 
@@ -51,6 +51,6 @@ int main(int argc, char **argv)
         print({QStringLiteral("vanished"), peer.instanceName});
     });
     search.announce(args.at(1), args.at(2));
-    QTimer::singleShot(60000, &app, &QCoreApplication::quit);
+    QTimer::singleShot(180000, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -5,7 +5,9 @@
 # Checks that each copy finds the other within 5 s at the other's address and host name, and
 # that avahi-browse on one host resolves the other copy at its address and port 6711. Then, with
 # the program's windows: berta's options window offers anton's copy within 5 s, berta adds it
-# from the receiver list's menu and sends it a line, and anton receives the line.
+# from the receiver list's menu and sends it a line, and anton receives the line. Last, berta
+# announces crowds (300 copies; then 2000 names that never resolve followed by 20 copies) and
+# anton offers every copy of each within 10 s and none of the names behind which nothing is.
 # Each host runs in a PID namespace of its own that dies with it, so nothing it started outlives
 # the check, whether the check ends, fails, is interrupted or is killed; namespaces and folders
 # left by a check killed outright are removed by the next one.
@@ -64,6 +66,38 @@ enable-wide-area=no
 publish-hinfo=no
 publish-workstation=no
 EOF
+  # Crowds: berta announces a flood of names that never resolve, then many copies; anton offers
+  # every copy and none of the flood, whatever the daemon refuses meanwhile. Each crowd is
+  # taken back before the next.
+  crowds() {
+    [[ -n ${CROWD_SCRIPT:-} ]] || return 0
+    local crowd phantoms copies tag crowdPid
+    # A search of its own on anton, which counts what it finds.
+    if [[ $host == anton ]]; then
+      "$probe" "$chat" "$host" "$version" >crowd-probe.out 2>crowd-probe.log &
+      pids+=($!)
+    fi
+    for crowd in $CROWDS; do
+      phantoms=${crowd%:*} copies=${crowd#*:} tag=Crowd$phantoms
+      if [[ $host == berta ]]; then
+        "$CROWD_PYTHON" "$CROWD_SCRIPT" "$phantoms" "$copies" "$tag" >"$tag.out" 2>"$tag.log" &
+        crowdPid=$!
+        pids+=($crowdPid)
+        await 60 test -s "$tag.out" || echo "$host: $tag was not announced"
+      else
+        crowdFound() { (($(grep -c "^found	[0-9]*	$tag [0-9]* auf berta	" crowd-probe.out) >= copies)); }
+        if await 90 crowdFound; then
+          date +%s%3N >"$tag.found"
+        else
+          echo "$host: found $(grep -c "^found	[0-9]*	$tag" crowd-probe.out) of $tag's $copies copies"
+        fi
+      fi
+      touch "$tag.done"
+      await 120 test -e "$work/$other/$tag.done" || true
+      if [[ $host == berta ]]; then kill "$crowdPid" 2>/dev/null || true; fi
+    done
+  }
+
   pids=()
   # This script is the first process of the host's PID namespace: when it ends, the kernel ends
   # whatever is left in there, so it never waits for them.
@@ -92,7 +126,11 @@ EOF
   # The own copy stays announced until the other host has looked too.
   touch done
   await 60 test -e "$work/$other/done" || true
-  [[ -n $windows ]] || exit 0
+
+  if [[ -z $windows ]]; then
+    crowds
+    exit 0
+  fi
 
   # The program's windows, with their chat name the computer's name and no stored settings.
   kill "$probePid" 2>/dev/null || true
@@ -113,11 +151,21 @@ EOF
   fi
   touch windows-done
   await 60 test -e "$work/$other/windows-done" || true
+  crowds
   exit 0
 fi
 
 probe=$(readlink -f "$1") version=$2 windows=${3:+$(readlink -f "$3")}
 failed=0
+# How large a crowd berta announces; none where Python cannot talk to the bus.
+# The crowds berta announces, as <names that never resolve>:<copies>.
+export CROWDS=${CROWDS:-"0:300 2000:20"} CROWD_SCRIPT="" CROWD_PYTHON=""
+for python in /usr/bin/python3 python3; do
+  if "$python" -c 'import dbus' 2>/dev/null; then
+    CROWD_PYTHON=$python CROWD_SCRIPT=$(dirname "$(readlink -f "$0")")/publish-crowd.py
+    break
+  fi
+done
 [[ $(id -u) -eq 0 ]] || skip "network namespaces need root"
 for tool in ip unshare mount hostname dbus-daemon dbus-send avahi-daemon avahi-browse; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh --test)"
@@ -220,11 +268,29 @@ check_found anton Bernd berta
 check_found berta Anna anton
 check_browse anton Bernd berta
 check_browse berta Anna anton
+# Each crowd's copies are all offered within 10 s of their announcement; no phantom ever is.
+check_crowds() {
+  local crowd phantoms copies tag published found
+  for crowd in $CROWDS; do
+    phantoms=${crowd%:*} copies=${crowd#*:} tag=Crowd$phantoms
+    published=$(head -1 "$work/berta/$tag.out" 2>/dev/null || true)
+    found=$(cat "$work/anton/$tag.found" 2>/dev/null || true)
+    if [[ -z $published || -z $found ]]; then
+      fail "anton did not offer all $copies copies behind $phantoms names that never resolve"
+      continue
+    fi
+    echo "anton: all $copies copies offered $((found - published)) ms after berta announced them," \
+      "behind $phantoms names that never resolve"
+    ((found - published <= 10000)) || fail "anton offered $tag after $((found - published)) ms"
+  done
+  if grep -q "^found	[0-9]*	Phantom" "$work/anton/crowd-probe.out"; then fail "anton offered a phantom"; fi
+}
+if [[ -n $CROWD_SCRIPT ]]; then check_crowds; fi
 if [[ -n $windows ]]; then check_windows; fi
 
 if ((failed)); then
   for side in anton berta; do
-    for log in probe.out probe.log avahi.log bus.log browse.log window.out window.log; do
+    for log in probe.log avahi.log bus.log browse.log window.out window.log Crowd*.log; do
       echo "== $side/$log"
       cat "$work/$side/$log" 2>/dev/null || true
     done
