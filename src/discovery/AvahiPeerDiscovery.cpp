@@ -593,42 +593,37 @@ void AvahiPeerDiscovery::resolveWhatIsDue()
 
 QString AvahiPeerDiscovery::nextToResolve()
 {
-    const auto untried = [this](const QString &name) {
-        const auto it = m_found.constFind(name);
-        return it != m_found.cend() && it->stage == Stage::Waiting && it->failures == 0;
+    // An untried name from one end of the queue, passing over those gone or tried meanwhile.
+    const auto untried = [this](bool newest) {
+        while (!m_fresh.empty()) {
+            const QString name = newest ? m_fresh.back() : m_fresh.front();
+            newest ? m_fresh.pop_back() : m_fresh.pop_front();
+            const auto it = m_found.constFind(name);
+            if (it != m_found.cend() && it->stage == Stage::Waiting && it->failures == 0)
+                return name;
+        }
+        return QString();
+    };
+    // The longest overdue of those that failed.
+    const auto overdue = [this] {
+        const qint64 now = m_clock.elapsed();
+        QString due;
+        qint64 dueAt = std::numeric_limits<qint64>::max();
+        for (auto it = m_found.cbegin(); it != m_found.cend(); ++it) {
+            if (it->stage == Stage::Waiting && it->failures > 0 && it->retryAt <= now && it->retryAt < dueAt) {
+                due = it.key();
+                dueAt = it->retryAt;
+            }
+        }
+        return due;
     };
     for (int asked = 0; asked < 3; ++asked) {
-        switch (m_turn++ % 3) {
-        case 0: // the newest: what just appeared, behind however many that never answer
-            while (!m_fresh.empty()) {
-                const QString name = m_fresh.back();
-                m_fresh.pop_back();
-                if (untried(name))
-                    return name;
-            }
-            break;
-        case 1: // the oldest, so that a steady stream of new names starves nobody
-            while (!m_fresh.empty()) {
-                const QString name = m_fresh.front();
-                m_fresh.pop_front();
-                if (untried(name))
-                    return name;
-            }
-            break;
-        default: { // the longest overdue of those that failed
-            const qint64 now = m_clock.elapsed();
-            QString due;
-            qint64 dueAt = std::numeric_limits<qint64>::max();
-            for (auto it = m_found.cbegin(); it != m_found.cend(); ++it) {
-                if (it->stage == Stage::Waiting && it->failures > 0 && it->retryAt <= now && it->retryAt < dueAt) {
-                    due = it.key();
-                    dueAt = it->retryAt;
-                }
-            }
-            if (!due.isNull())
-                return due;
-        }
-        }
+        const int turn = m_turn++ % 3;
+        // The newest is what just appeared, behind however many that never answer; the oldest
+        // keeps a steady stream of new names from starving anybody.
+        const QString name = turn == 2 ? overdue() : untried(turn == 0);
+        if (!name.isNull())
+            return name;
     }
     return {};
 }
